@@ -1,0 +1,36 @@
+#pragma once
+
+#include "link/RunState.h"
+
+#include <QByteArray>
+#include <QString>
+
+class SerialPort;
+class WindowSeam;
+
+// The exchanges with the programmer adapter: one command out, its reply in, a time-out of about
+// one second counted by the 100 ms tick in TIMECNT. Waiting sleeps in the event loop.
+class Adapter {
+public:
+    Adapter(SerialPort &port, WindowSeam &window, RunState &state);
+
+    // Sends one whole frame (STX included) and waits for ACK: 0 = acknowledged, 1 = time-out.
+    qint16 SENDCOM(const QByteArray &MES);
+    // Waits for ACK; the outcome is TIMECNT (0 = time-out).
+    void WAIT_ACK();
+    // Asks for the identity: 0 = the adapter answered, 2 = it did not and the user chose Retry,
+    // 3 = the user chose Cancel and the program is ending.
+    qint16 WAIT_ID();
+    // Fetches the word at the adapter's current address. A malformed reply sets ERRFG to 1;
+    // a time-out leaves all three untouched with TIMECNT 0.
+    void GETMEM(qint16 &RDATAH, qint16 &RDATAL, qint16 &ERRFG);
+    // The 100 ms tick.
+    void Timer1_Timer();
+    // Repeats WAIT_ID until the adapter has identified itself (or the program ends).
+    void Line_test_Click();
+
+private:
+    SerialPort &port_;
+    WindowSeam &window_;
+    RunState &state_;
+};

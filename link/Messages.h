@@ -1,0 +1,59 @@
+#pragma once
+
+#include "link/WindowSeam.h"
+
+// Every message box the user can meet, with its text, title, icon and buttons.
+namespace Messages {
+
+inline Message cantOpenPort(int portNumber)
+{
+    return {QStringLiteral("Can't Open COM%1").arg(portNumber), QStringLiteral("COM ERROR")};
+}
+inline Message cantClosePort(int portNumber)
+{
+    return {QStringLiteral("Can't Close COM%1").arg(portNumber), QStringLiteral("COM ERROR")};
+}
+inline Message timeOver()
+{
+    return {QStringLiteral("COMM Time over"), QStringLiteral("COMM ERROR")};
+}
+inline Message commDataError()
+{
+    return {QStringLiteral("COMM DATA ERROR"), QStringLiteral("COMM ERROR")};
+}
+inline Message adapterConfirmed(const QString &twoCharacters)
+{
+    return {QStringLiteral("Confirm Tobrisk ") + twoCharacters, QStringLiteral("CHECK ID"),
+            BoxIcon::Information};
+}
+inline Message hardwareNotFound()
+{
+    return {QStringLiteral("Can not found Hardware"), QStringLiteral("CHECK ID"), BoxIcon::Warning,
+            BoxButtons::RetryCancel};
+}
+inline Message noData()
+{
+    return {QStringLiteral("I have no data"), QStringLiteral("WRITE ERROR")};
+}
+inline Message cantWriteProgram()
+{
+    return {QStringLiteral("Can't Write to PIC"), QStringLiteral("WRITE ERROR")};
+}
+inline Message cantWriteConfig()
+{
+    return {QStringLiteral("Can't Write to Config"), QStringLiteral("WRITE ERROR")};
+}
+inline Message verifyFailure()
+{
+    return {QStringLiteral("Verify failure"), QStringLiteral("VERIFY ERROR")};
+}
+inline Message verifyGood()
+{
+    return {QStringLiteral("Good"), QStringLiteral("Verify completed"), BoxIcon::Information};
+}
+inline Message fileError()
+{
+    return {QStringLiteral("Can't Read or Open the FILE"), QStringLiteral("FILE ERROR")};
+}
+
+} // namespace Messages

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The serial port as the adapter exchanges use it. One implementation drives a real port
+// through QSerialPort; tests use an in-memory fake.
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    // Selects COMn; only while the port is closed.
+    virtual void choosePort(int portNumber) = 0;
+    // Line settings in the form "9600,N,8,1".
+    virtual void setLineSettings(const QString &settings) = 0;
+    // n > 0: one read returns at most n characters; 0: one read returns all that is waiting.
+    virtual void setInputLength(int length) = 0;
+    // False when the port does not exist or is in use.
+    virtual bool open() = 0;
+    virtual bool close() = 0;
+    // Makes RTS inactive. A port without modem lines (a pseudo-terminal) has nothing to drop: true.
+    virtual bool dropRts() = 0;
+    virtual bool isOpen() const = 0;
+    // Queues the bytes for sending and returns at once; dropped when no port is open.
+    virtual void write(const QByteArray &bytes) = 0;
+    // Characters received and not yet read.
+    virtual int receiveCount() = 0;
+    // Throws away everything received and not yet read, including what the system still holds.
+    virtual void discard() = 0;
+    // Removes and returns the oldest characters, as many as the input length allows.
+    virtual QByteArray read() = 0;
+};

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The programmer adapter and the chip in its socket: bytes in, bytes out, memory inspectable.
+// Plain C++ so it can serve a pseudo-terminal, sit behind a test's fake port, or be fuzzed.
+namespace adaptersim {
+
+enum class Chip { PIC16F84, PIC16C711 };
+
+// Faults the adapter can be told to show. Command and fetch numbers count from 1.
+struct Faults {
+    int silentFrom = 0;      // answer nothing from this command on (0: never)
+    int silentCount = 0;     // with silentFrom: stay silent for this many commands, then answer again (0: for good)
+    bool noise = false;      // a stray printable byte before every ACK
+    int badFetch = 0;        // this word fetch answers with a malformed reply (0: never)
+    int lateAckCommand = 0;  // this command's reply comes late ...
+    int lateAckMs = 0;       // ... by this many milliseconds
+    bool wrongId = false;    // the identity reply does not start with "VRN0412"
+    int stuckAddress = -1;   // this program word ...
+    int stuckBit = -1;       // ... has this bit stuck at 1
+};
+
+// Bytes to send back; delayMs is how long after the command they leave (late ACK, program time).
+struct Reply {
+    std::string bytes;
+    int delayMs = 0;
+};
+
+struct Statistics {
+    int commands = 0;            // frames recognised
+    int protocolViolations = 0;  // commands outside programming mode
+    int badInput = 0;            // bytes or frames that were not a known command
+};
+
+class AdapterModel {
+public:
+    static constexpr int kProgramWords = 1024;
+    static constexpr int kConfigAddress = 0x2007;
+
+    explicit AdapterModel(Chip chip = Chip::PIC16F84);
+
+    // Takes bytes from the line; returns the replies of every command those bytes completed.
+    std::vector<Reply> feed(std::string_view bytes);
+
+    Chip chip() const { return chip_; }
+    void setFaults(const Faults &faults) { faults_ = faults; }
+    void setIdSuffix(char eighth, std::string twoCharacters); // defaults '0' and "01"
+    void setProgramMs(int ms) { programMs_ = ms; }
+
+    // One line per command received, in arrival order: "V0", "L3FFF", "P1", "S", "I", "Q3FFB", "Z".
+    const std::vector<std::string> &transcript() const { return transcript_; }
+    void clearTranscript() { transcript_.clear(); }
+    const Statistics &statistics() const { return stats_; }
+
+    std::uint16_t programWord(int address) const;    // 14 bits
+    void setProgramWord(int address, std::uint16_t word);
+    std::uint16_t configWord() const { return config_[7]; }
+    void setConfigWord(std::uint16_t word) { config_[7] = word & 0x3FFF; }
+    bool inProgrammingMode() const { return programming_; }
+
+    // Intel HEX of program memory (byte address 2n) and the configuration word (byte address 400Eh).
+    std::string dumpHex() const;
+    // Loads words from Intel HEX text in the same layout; false on a malformed file.
+    bool loadHex(std::string_view text);
+
+private:
+    Chip chip_;
+    Faults faults_;
+    int programMs_ = 0;
+    bool programming_ = false;
+    std::array<std::uint16_t, kProgramWords> program_{};
+    std::array<std::uint16_t, 8> config_{}; // 2000h..2007h
+    std::vector<std::string> transcript_;
+    Statistics stats_;
+};
+
+} // namespace adaptersim
