@@ -1,0 +1,55 @@
+#include "device/AddressField.h"
+
+namespace {
+
+constexpr int kMaxDigits = 8;
+// What a text too long for any address reads as: more than any device holds.
+constexpr qint64 kBeyondAnyDevice = qint64(1) << 32;
+
+int hexDigitValue(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    return -1;
+}
+
+} // namespace
+
+qint64 readAddressField(const QString &text)
+{
+    qint64 value = 0;
+    int digits = 0;
+    for (const QChar c : text) {
+        if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r')
+            continue;
+        const int digit = hexDigitValue(c);
+        if (digit < 0)
+            break;
+        if (++digits > kMaxDigits)
+            return kBeyondAnyDevice;
+        value = value * 16 + digit;
+    }
+    if (digits == 4 && value >= 0x8000)
+        return value - 0x10000;
+    return value;
+}
+
+std::optional<QString> checkedLastAddress(const QString &text, int MEMSIZE)
+{
+    const int lastWord = MEMSIZE - 1;
+    if (readAddressField(text) > lastWord)
+        return hexText(lastWord);
+    return std::nullopt;
+}
+
+QString hexText(int value)
+{
+    if (value < 0)
+        return QString::number(value & 0xFFFF, 16).toUpper();
+    return QString::number(value, 16).toUpper();
+}

@@ -1,0 +1,72 @@
+#include "device/ConfigWord.h"
+
+#include "device/Profiles.h"
+
+namespace {
+
+constexpr qint16 kOscillatorBits = 0x03;
+constexpr qint16 kWatchdogBit = 0x04;
+constexpr qint16 kPowerUpTimerBit = 0x08; // active low: clear means the timer is on
+
+// Code-protection bits of CONFL; CONFH holds only protection bits on both devices.
+qint16 protectionBitsLow(const QString &DEVNAME)
+{
+    if (DEVNAME == QLatin1String(profileDefaults(Device::PIC16F84).name))
+        return 0xF0;
+    if (DEVNAME == QLatin1String(profileDefaults(Device::PIC16C711).name))
+        return 0xB0; // bit 6 is not a protection bit on this part
+    return 0;
+}
+
+} // namespace
+
+void setOscillator(DeviceProfile &profile, Oscillator oscillator)
+{
+    qint16 bits = 0;
+    switch (oscillator) {
+    case Oscillator::RC: bits = 3; break;
+    case Oscillator::XT: bits = 1; break;
+    case Oscillator::HS: bits = 2; break;
+    case Oscillator::LP: bits = 0; break;
+    }
+    profile.CONFL = qint16((profile.CONFL & ~kOscillatorBits & 0xFF) | bits);
+}
+
+void setWatchdog(DeviceProfile &profile, bool enabled)
+{
+    profile.CONFL = qint16((profile.CONFL & ~kWatchdogBit & 0xFF) | (enabled ? kWatchdogBit : 0));
+}
+
+void setProtection(DeviceProfile &profile, bool enabled)
+{
+    const qint16 bits = protectionBitsLow(profile.DEVNAME);
+    if (bits == 0)
+        return;
+    if (enabled) {
+        profile.CONFL = qint16(profile.CONFL & ~bits & 0xFF);
+        profile.CONFH = 0;
+    } else {
+        profile.CONFL = qint16(profile.CONFL | bits);
+        profile.CONFH = 0x3F;
+    }
+}
+
+void setPowerUpTimer(DeviceProfile &profile, bool checked)
+{
+    profile.CONFL = qint16((profile.CONFL & ~kPowerUpTimerBit & 0xFF) | (checked ? 0 : kPowerUpTimerBit));
+}
+
+QString configText(const DeviceProfile &profile)
+{
+    return QString::number(profile.CONFH, 16).toUpper() + QString::number(profile.CONFL, 16).toUpper();
+}
+
+ConfigBytes writtenConfig(Edition edition, Device procedure, const DeviceProfile &profile,
+                          qint16 WDTFG)
+{
+    if (edition == Edition::Advanced)
+        return {profile.CONFH, profile.CONFL};
+    const ProfileDefaults &defaults = profileDefaults(procedure);
+    return {defaults.configHigh,
+            qint16(defaults.configLow | (WDTFG == 1 ? kWatchdogBit : 0))};
+}
