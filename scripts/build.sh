@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Configures and builds dravik. Usage: scripts/build.sh [BUILD_DIR] [extra cmake options...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+shift || true
+"$root/scripts/install-deps.sh"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRAVIK_WERROR=ON "$@" >/dev/null
+cmake --build "$build" -j"$(nproc)"
