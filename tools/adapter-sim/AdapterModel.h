@@ -12,7 +12,9 @@ namespace adaptersim {
 
 enum class Chip { PIC16F84, PIC16C711 };
 
-// Faults the adapter can be told to show. Command and fetch numbers count from 1.
+// Faults the adapter can be told to show. Command and fetch numbers count from 1 over every frame received.
+// A command in a silent stretch is recorded in the transcript but, as with the adapter unplugged, never
+// reaches the chip.
 struct Faults {
     int silentFrom = 0;      // answer nothing from this command on (0: never)
     int silentCount = 0;     // with silentFrom: stay silent for this many commands, then answer again (0: for good)
@@ -33,14 +35,16 @@ struct Reply {
 
 struct Statistics {
     int commands = 0;            // frames recognised
-    int protocolViolations = 0;  // commands outside programming mode
+    int protocolViolations = 0;  // commands outside programming mode, opening steps out of order
     int badInput = 0;            // bytes or frames that were not a known command
+    int unanswered = 0;          // commands that fell into a silent stretch
 };
 
 class AdapterModel {
 public:
     static constexpr int kProgramWords = 1024;
     static constexpr int kConfigAddress = 0x2007;
+    static constexpr int kConfigSpace = 0x2000;
 
     explicit AdapterModel(Chip chip = Chip::PIC16F84);
 
@@ -62,6 +66,8 @@ public:
     std::uint16_t configWord() const { return config_[7]; }
     void setConfigWord(std::uint16_t word) { config_[7] = word & 0x3FFF; }
     bool inProgrammingMode() const { return programming_; }
+    int currentAddress() const { return address_; }
+    bool codeProtected() const;
 
     // Intel HEX of program memory (byte address 2n) and the configuration word (byte address 400Eh).
     std::string dumpHex() const;
@@ -69,12 +75,29 @@ public:
     bool loadHex(std::string_view text);
 
 private:
+    bool execute(const std::string &frame, Reply &reply);
+    std::uint16_t fetch() const;
+    void program();
+    std::uint16_t &cell(int address);
+    bool silent(int command) const;
+
     Chip chip_;
     Faults faults_;
     int programMs_ = 0;
+    char idEighth_ = '0';
+    std::string idTail_ = "01";
+
     bool programming_ = false;
+    int openingStep_ = 0; // how much of "V0" "F0" "V2" has just been seen
+    int address_ = 0;     // 14-bit word address: 0..1FFFh program space, 2000h..3FFFh configuration space
+    std::uint16_t latch_ = 0x3FFF;
     std::array<std::uint16_t, kProgramWords> program_{};
     std::array<std::uint16_t, 8> config_{}; // 2000h..2007h
+
+    bool inFrame_ = false;
+    std::string frame_; // what followed the STX so far
+    int fetches_ = 0;
+
     std::vector<std::string> transcript_;
     Statistics stats_;
 };

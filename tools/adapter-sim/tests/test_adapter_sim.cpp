@@ -1,0 +1,102 @@
+// Runs the built adapter-sim and talks to it through its pseudo-terminal, as a serial port client would.
+
+#include <QtTest>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// Replies come at once; this only bounds how long a broken simulator can hold the test.
+constexpr int kTimeoutMs = 5000;
+
+// Opens the line raw, writes one frame and reads back `length` bytes (fewer if none come).
+QByteArray exchange(const QString &path, const QStringList &commands, int replyLength)
+{
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    termios raw{};
+    if (fd < 0 || tcgetattr(fd, &raw) != 0)
+        return "cannot open " + path.toLocal8Bit();
+    cfmakeraw(&raw);
+    tcsetattr(fd, TCSANOW, &raw);
+    QByteArray replies;
+    for (const QString &command : commands) {
+        const QByteArray frame = "\x02" + command.toLatin1();
+        if (::write(fd, frame.constData(), size_t(frame.size())) != frame.size())
+            break;
+        const qsizetype end = replies.size() + replyLength;
+        pollfd in{fd, POLLIN, 0};
+        char buffer[16];
+        ssize_t count = 0;
+        while (replies.size() < end && ::poll(&in, 1, kTimeoutMs) > 0
+               && (count = ::read(fd, buffer, size_t(end - replies.size()))) > 0)
+            replies.append(buffer, count);
+    }
+    ::close(fd);
+    return replies;
+}
+
+} // namespace
+
+class AdapterSimTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void serves_identity_and_words_then_dumps_them()
+    {
+        QTemporaryDir dir;
+        const QString dump = dir.filePath("dump.hex"), transcript = dir.filePath("transcript"),
+                      link = dir.filePath("com1");
+        QProcess sim;
+        sim.start(ADAPTER_SIM_PATH, {"--id", "AB", "--dump", dump, "--transcript", transcript, "--link", link});
+        QVERIFY(sim.waitForReadyRead(kTimeoutMs));
+        const QString path = QString::fromLocal8Bit(sim.readLine().trimmed());
+        QCOMPARE(QFileInfo(link).symLinkTarget(), path);
+
+        QCOMPARE(exchange(link, {"Z"}, 10), QByteArray("VRN04120AB"));
+        QCOMPARE(exchange(link, {"V0", "F0", "V2", "L1234", "P1"}, 1), QByteArray(5, '\x06'));
+        // A client that closed the line and opened it again finds the adapter where it left it.
+        QCOMPARE(exchange(path, {"S"}, 6), QByteArray("\x02S1234"));
+        QCOMPARE(exchange(path, {"I", "L0ABC", "P1", "V0", "F0", "V2", "Q3FFB", "I", "I", "I", "I", "I", "I", "I", "P1",
+                                 "V1", "F1"}, 1),
+                 QByteArray(17, '\x06'));
+
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(kTimeoutMs));
+        QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(sim.exitCode(), 0);
+        QVERIFY(!QFileInfo::exists(link));
+        QFile dumped(dump), transcribed(transcript);
+        QVERIFY(dumped.open(QIODevice::ReadOnly) && transcribed.open(QIODevice::ReadOnly));
+        const QList<QByteArray> records = dumped.readAll().split('\n');
+        QCOMPARE(records.size(), 131);
+        QCOMPARE(records[0], QByteArray(":100000003412BC0AFF3FFF3FFF3FFF3FFF3FFF3F70"));
+        QCOMPARE(records[128], QByteArray(":02400E00FB3F76"));
+        QCOMPARE(transcribed.readAll(),
+                 QByteArray("Z\nV0\nF0\nV2\nL1234\nP1\nS\nI\nL0ABC\nP1\nV0\nF0\nV2\nQ3FFB\nI\nI\nI\nI\nI\nI\nI\nP1\nV1\nF1\n"));
+    }
+
+    void refuses_bad_options_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("unknown device") << QStringList{"--device", "16F628"};
+        QTest::newRow("late ack without delay") << QStringList{"--late-ack", "3"};
+        QTest::newRow("bit 14") << QStringList{"--stuck-bit", "10:14"};
+        QTest::newRow("missing value") << QStringList{"--baud"};
+        QTest::newRow("missing load file") << QStringList{"--load", "/nonexistent/file.hex"};
+    }
+    void refuses_bad_options()
+    {
+        QFETCH(QStringList, arguments);
+        QProcess sim;
+        sim.start(ADAPTER_SIM_PATH, arguments);
+        QVERIFY(sim.waitForFinished(kTimeoutMs));
+        QCOMPARE(sim.exitCode(), 2);
+        QCOMPARE(sim.readAllStandardOutput(), QByteArray()); // no terminal was offered
+    }
+};
+
+QTEST_GUILESS_MAIN(AdapterSimTest)
+#include "test_adapter_sim.moc"
