@@ -1,0 +1,43 @@
+#pragma once
+
+#include "image/ProgramBuffer.h"
+
+#include <QByteArray>
+#include <QString>
+
+// Why a HEX file was refused. The user sees one message for all of them; the reason is for
+// tests and for whoever has to work out what is wrong with a file.
+enum class HexError {
+    None,
+    Unreadable,    // the file cannot be opened or read
+    NotARecord,    // a line before the end record is neither blank nor starts with ':'
+    BadDigit,      // a character after the colon is not a hex digit
+    BadLength,     // the line's length does not match its byte count or its record type
+    BadChecksum,   // the bytes of the record do not sum to 0
+    UnknownType,   // a record type other than 00 to 05
+    OutsideBuffer, // a data byte would land outside PBUF's indices 0..20000
+    NoData,        // no data record stores a byte
+};
+
+// What FILE OPEN puts into the shared state and the main window's fields.
+// Only an ok() result may be applied; a failed one changes nothing but, when they are not
+// empty, Text2 and TEST, which show where the file went wrong.
+struct HexLoadResult {
+    HexError error = HexError::None;
+    ProgramBuffer PBUF;  // words 0..9999 blank, byte 20000 as before, then every data byte
+    qint16 LASTADR = -1; // highest word below MEMSIZE that holds a byte of the file; -1 if none
+    int startWord = 0;   // word address of the first data record (Text4)
+    QString lastLine;    // the last non-blank line read (Text2); empty if none was read
+    QString TEST;        // last byte stored: "index  value" in decimal; empty if none was stored
+
+    bool ok() const { return error == HexError::None; }
+};
+
+// Reads Intel HEX text into a fresh image built from `current`, which is only read.
+// Every record is checked (hex digits, length, checksum); type 00 stores bytes, 02 and 04 set
+// the base address of the records after them, 03 and 05 are ignored, 01 ends the file.
+// Blank lines are skipped, and so is whatever follows the end record.
+HexLoadResult parseIntelHex(const QByteArray &text, const ProgramBuffer &current, int MEMSIZE);
+
+// The same for a file, read line by line: memory does not grow with the file's size.
+HexLoadResult loadHexFile(const QString &path, const ProgramBuffer &current, int MEMSIZE);

@@ -1,0 +1,400 @@
+#include "device/Profiles.h"
+#include "image/ProgramBuffer.h"
+#include "link/Messages.h"
+#include "ops/DeviceOperations.h"
+#include "tests/support/LinkRig.h"
+
+#include <QtTest>
+
+using adaptersim::Chip;
+
+namespace {
+
+const QString kTimeOver = Messages::timeOver().text;
+
+// The operations on simulated time with the adapter model in the socket.
+struct OpsRig : LinkRig {
+    explicit OpsRig(Chip chip = Chip::PIC16F84, Edition edition = Edition::Advanced)
+        : LinkRig(chip), ops(adapter, seam, state, profile, PBUF, edition)
+    {
+        selectDevice(profile, chip == Chip::PIC16F84 ? Device::PIC16F84 : Device::PIC16C711);
+    }
+
+    // A loaded program: the words from word 0 on, LASTADR at the last of them.
+    void load(const QList<quint16> &words)
+    {
+        PBUF.blank();
+        for (int n = 0; n < words.size(); ++n)
+            PBUF.setWord(n, quint8(words[n] >> 8), quint8(words[n] & 0xFF));
+        profile.LASTADR = qint16(words.size() - 1);
+        state.DATAFG = 1;
+    }
+    void faults(const adaptersim::Faults &faults) { model.setFaults(faults); }
+    void silentAt(int command, int count = 1) { faults({command, count}); }
+    Device device() const { return model.chip() == Chip::PIC16F84 ? Device::PIC16F84 : Device::PIC16C711; }
+    void write() { ops.Command3_Click(device()); }
+    // Nothing more may appear once the operation has ended: no stray "COMM Time over".
+    void settle() { seam.runFor(3000); }
+
+    DeviceProfile profile;
+    ProgramBuffer PBUF;
+    DeviceOperations ops;
+};
+
+QStringList repeat(const QString &command, int times)
+{
+    QStringList list;
+    for (int i = 0; i < times; ++i)
+        list << command;
+    return list;
+}
+
+const QStringList kOpening{"V0", "F0", "V2"};
+const QStringList kPair{"V1", "F1"};
+
+QStringList writeWords(const QStringList &words, const QString &program)
+{
+    QStringList list = kOpening;
+    for (const QString &word : words)
+        list << "L" + word << program << "S" << "I";
+    return list;
+}
+
+QStringList configStep(const QString &config, const QString &program)
+{
+    return kPair + kOpening + QStringList{"Q" + config} + repeat("I", 7) + QStringList{program, "S"};
+}
+
+QStringList fetchWords(int count)
+{
+    QStringList list = kOpening;
+    for (int i = 0; i < count; ++i)
+        list << "S" << "I";
+    return list;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Chip)
+Q_DECLARE_METATYPE(Edition)
+
+class OperationsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void write_burns_words_and_configuration_word_data()
+    {
+        QTest::addColumn<Chip>("chip");
+        QTest::addColumn<Edition>("edition");
+        QTest::addColumn<int>("WDTFG");
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("config");
+        QTest::newRow("16F84 panel") << Chip::PIC16F84 << Edition::Advanced << 1 << "P1" << "3FFB";
+        QTest::newRow("16C711 panel") << Chip::PIC16C711 << Edition::Advanced << 1 << "P0" << "3FF3";
+        QTest::newRow("16F84 basic") << Chip::PIC16F84 << Edition::Basic << 0 << "P1" << "3FFB";
+        QTest::newRow("16F84 basic watchdog") << Chip::PIC16F84 << Edition::Basic << 1 << "P1" << "3FFF";
+        QTest::newRow("16C711 basic") << Chip::PIC16C711 << Edition::Basic << 0 << "P0" << "3FF3";
+        QTest::newRow("16C711 basic watchdog") << Chip::PIC16C711 << Edition::Basic << 1 << "P0" << "3FF7";
+    }
+
+    void write_burns_words_and_configuration_word()
+    {
+        QFETCH(Chip, chip);
+        QFETCH(Edition, edition);
+        QFETCH(int, WDTFG);
+        QFETCH(QString, program);
+        QFETCH(QString, config);
+        OpsRig rig(chip, edition);
+        rig.state.WDTFG = qint16(WDTFG);
+        rig.load({0x2801, 0x0005, 0x3FFF});
+        const ProgramBuffer before = rig.PBUF;
+
+        rig.write();
+        rig.settle();
+
+        QCOMPARE(rig.port.sentCommands(),
+                 writeWords({"2801", "0005", "3FFF"}, program) + configStep(config, program) + kPair + kPair);
+        QCOMPARE(rig.model.programWord(0), quint16(0x2801));
+        QCOMPARE(rig.model.programWord(1), quint16(0x0005));
+        QCOMPARE(rig.model.configWord(), quint16(config.toUShort(nullptr, 16)));
+        QCOMPARE(rig.seam.boxTexts(), QStringList());
+        QCOMPARE(rig.seam.history("Text3"), (QStringList{"0", "1", "2"}));
+        QCOMPARE(rig.state.TIMECNT, qint16(0));
+        QVERIFY(rig.PBUF == before);
+        QCOMPARE(rig.state.DATAFG, qint16(1));
+    }
+
+    void write_refuses_without_data()
+    {
+        OpsRig rig;
+        rig.write();
+        QCOMPARE(rig.seam.boxes(), QList<Message>{Messages::noData()});
+        QCOMPARE(rig.port.written(), QByteArray());
+    }
+
+    void write_stops_within_the_device()
+    {
+        OpsRig rig;
+        rig.load({0x0001});
+        rig.profile.LASTADR = 8200; // a configuration record in the file, beyond program memory
+        rig.write();
+        QCOMPARE(rig.port.sentCommands().filter(QRegularExpression("^L")).size(), 1024);
+        QCOMPARE(rig.seam.history("Text3").last(), QStringLiteral("3FF"));
+        QCOMPARE(rig.model.programWord(0), quint16(0x0001));
+    }
+
+    void write_bounds_data()
+    {
+        QTest::addColumn<int>("LASTADR");
+        QTest::addColumn<QStringList>("sent");
+        QTest::newRow("one word") << 0 << writeWords({"2801"}, "P1") + configStep("3FFB", "P1") + kPair + kPair;
+        QTest::newRow("no word") << -1 << kOpening + configStep("3FFB", "P1") + kPair + kPair;
+    }
+
+    void write_bounds()
+    {
+        QFETCH(int, LASTADR);
+        QFETCH(QStringList, sent);
+        OpsRig rig;
+        rig.load({0x2801, 0x2802});
+        rig.profile.LASTADR = qint16(LASTADR);
+        rig.write();
+        QCOMPARE(rig.port.sentCommands(), sent);
+        QCOMPARE(rig.seam.boxTexts(), QStringList());
+    }
+
+    // One word of a 16F84, the adapter deaf to exactly one command (counted from 1).
+    void write_time_out_at_each_position_data()
+    {
+        QTest::addColumn<int>("silentCommand");
+        QTest::addColumn<int>("silentCount");
+        QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<QStringList>("boxes");
+        const QStringList word = writeWords({"0123"}, "P1");
+        const QStringList full = word + configStep("3FFB", "P1") + kPair + kPair;
+        const QStringList timeOver{kTimeOver};
+        QTest::newRow("first V0") << 1 << 1 << QStringList{"V0"} << timeOver;
+        QTest::newRow("V2 of the opening") << 3 << 1 << kOpening << timeOver;
+        QTest::newRow("L in the loop") << 4 << 1 << kOpening + QStringList{"L0123"} + kPair << timeOver;
+        QTest::newRow("fetch in the loop") << 6 << 1 << word.mid(0, 6) + kPair << timeOver;
+        QTest::newRow("I in the loop") << 7 << 1 << word + kPair << timeOver;
+        QTest::newRow("loop, adapter gone") << 6 << 0 << word.mid(0, 6) + QStringList{"V1"}
+                                            << QStringList{kTimeOver, kTimeOver};
+        QTest::newRow("V1 before Q") << 8 << 1 << word + QStringList{"V1"} << timeOver;
+        QTest::newRow("V2 before Q") << 12 << 1 << full.mid(0, 12) << timeOver;
+        // "Q" never reached the chip, so the seven "I" and "P1" store the latch in program memory.
+        QTest::newRow("Q itself") << 13 << 1 << full.mid(0, 22) + kPair
+                                  << QStringList{kTimeOver, Messages::cantWriteConfig().text};
+        QTest::newRow("third I after Q") << 16 << 1 << full.mid(0, 16) + kPair << timeOver;
+        QTest::newRow("P1 of the config") << 21 << 1 << full.mid(0, 21) + kPair << timeOver;
+        QTest::newRow("fetch of the config") << 22 << 1 << full.mid(0, 22) + kPair << timeOver;
+        QTest::newRow("V1 after the config") << 23 << 1 << full.mid(0, 23) << timeOver;
+        QTest::newRow("closing V1") << 25 << 1 << full.mid(0, 25) << timeOver;
+    }
+
+    void write_time_out_at_each_position()
+    {
+        QFETCH(int, silentCommand);
+        QFETCH(int, silentCount);
+        QFETCH(QStringList, sent);
+        QFETCH(QStringList, boxes);
+        OpsRig rig;
+        rig.load({0x0123});
+        rig.silentAt(silentCommand, silentCount);
+        rig.write();
+        rig.settle();
+        QCOMPARE(rig.port.sentCommands(), sent);
+        QCOMPARE(rig.seam.boxTexts(), boxes);
+        QCOMPARE(rig.state.TIMECNT, qint16(0));
+    }
+
+    void write_mismatch_stops_and_closes_once_data()
+    {
+        QTest::addColumn<Chip>("chip");
+        QTest::addColumn<int>("stuckAddress");
+        QTest::addColumn<bool>("configBurnt");
+        QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("lastAddress");
+        const QStringList words = writeWords({"0123", "0456"}, "P1");
+        QTest::newRow("stuck bit in word 1") << Chip::PIC16F84 << 1 << false
+                                             << words.mid(0, 10) + kPair << Messages::cantWriteProgram().text << "1";
+        QTest::newRow("programmed config of a 16C711") << Chip::PIC16C711 << -1 << true
+                                                       << writeWords({"0123", "0456"}, "P0") + configStep("3FF3", "P0") + kPair
+                                                       << Messages::cantWriteConfig().text << "1";
+    }
+
+    void write_mismatch_stops_and_closes_once()
+    {
+        QFETCH(Chip, chip);
+        QFETCH(int, stuckAddress);
+        QFETCH(bool, configBurnt);
+        QFETCH(QStringList, sent);
+        QFETCH(QString, box);
+        QFETCH(QString, lastAddress);
+        OpsRig rig(chip);
+        adaptersim::Faults faults;
+        faults.stuckAddress = stuckAddress;
+        faults.stuckBit = 13;
+        rig.faults(faults);
+        if (configBurnt)
+            rig.model.setConfigWord(0x3FF0); // oscillator bits already cleared: 3FF3 cannot be burnt
+        rig.load({0x0123, 0x0456});
+        rig.write();
+        rig.settle();
+        QCOMPARE(rig.port.sentCommands(), sent);
+        QCOMPARE(rig.seam.boxTexts(), QStringList{box});
+        QCOMPARE(rig.seam.history("Text3").last(), lastAddress);
+        QCOMPARE(rig.state.TIMECNT, qint16(0));
+    }
+
+    void write_sends_high_bytes_unmasked()
+    {
+        OpsRig rig;
+        rig.load({0xFF00});
+        rig.write();
+        QCOMPARE(rig.port.sentCommands().mid(3, 1), QStringList{"LFF00"});
+        QCOMPARE(rig.seam.boxTexts(), QStringList{Messages::cantWriteProgram().text});
+    }
+
+    void malformed_fetch_stops_each_operation_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QStringList>("sent");
+        QTest::newRow("write") << "write" << writeWords({"0123"}, "P1") + QStringList{"L1111", "P1", "S"} + kPair;
+        QTest::newRow("read") << "read" << fetchWords(1) + QStringList{"S"} + kPair;
+        QTest::newRow("verify") << "verify" << fetchWords(1) + QStringList{"S"} + kPair;
+    }
+
+    void malformed_fetch_stops_each_operation()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QStringList, sent);
+        OpsRig rig;
+        rig.model.setProgramWord(0, 0x0123);
+        rig.model.setProgramWord(1, 0x0456);
+        rig.load({0x0123, 0x0456, 0x0789});
+        rig.seam.setLastAddressText("2");
+        adaptersim::Faults faults;
+        faults.badFetch = 2;
+        rig.faults(faults);
+        rig.PBUF.setWord(1, 0x11, 0x11);
+        if (operation == "write")
+            rig.write();
+        else if (operation == "read")
+            rig.ops.READ_Click();
+        else
+            rig.ops.Command7_Click();
+        rig.settle();
+        QCOMPARE(rig.port.sentCommands(), sent);
+        QCOMPARE(rig.seam.boxTexts(), QStringList{Messages::commDataError().text});
+        QCOMPARE(rig.PBUF.word(0), quint16(0x0123));
+        QCOMPARE(rig.PBUF.word(1), quint16(0x1111)); // the word that failed is not stored
+    }
+
+    void read_copies_the_chip_into_the_buffer()
+    {
+        OpsRig rig;
+        rig.load({0x1111, 0x1111, 0x1111, 0x1111});
+        rig.model.setProgramWord(0, 0x2801);
+        rig.model.setProgramWord(2, 0x0000);
+        rig.seam.setLastAddressText("2");
+        rig.ops.READ_Click();
+        rig.settle();
+        QCOMPARE(rig.port.sentCommands(), fetchWords(3) + kPair + kPair);
+        QCOMPARE(rig.PBUF.word(0), quint16(0x2801));
+        QCOMPARE(rig.PBUF.word(1), quint16(0x3FFF));
+        QCOMPARE(rig.PBUF.word(2), quint16(0x0000));
+        QCOMPARE(rig.PBUF.word(3), quint16(0x1111));
+        QCOMPARE(rig.state.DATAFG, qint16(0));
+        QCOMPARE(rig.seam.field("Text1"), QString());
+        QCOMPARE(rig.seam.field("Text4"), QStringLiteral("0"));
+        QCOMPARE(rig.seam.bufferViewRefreshes(), 1);
+        QCOMPARE(rig.seam.boxTexts(), QStringList());
+    }
+
+    void read_and_verify_take_the_last_address_field_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("words");
+        QTest::newRow("empty reads word 0") << "" << 1;
+        QTest::newRow("negative reads nothing") << "FFFF" << 0;
+        QTest::newRow("hex digits up to the first other") << "1G" << 2;
+    }
+
+    void read_and_verify_take_the_last_address_field()
+    {
+        QFETCH(QString, field);
+        QFETCH(int, words);
+        OpsRig rig;
+        rig.seam.setLastAddressText(field);
+        rig.ops.READ_Click();
+        QCOMPARE(rig.port.sentCommands(), fetchWords(words) + kPair + kPair);
+        rig.port.clearRecords();
+        rig.PBUF.blank();
+        rig.ops.Command7_Click();
+        QCOMPARE(rig.port.sentCommands(), fetchWords(words) + kPair + kPair);
+        QCOMPARE(rig.seam.boxTexts(), QStringList{Messages::verifyGood().text});
+    }
+
+    void read_still_sends_F1_after_a_closing_time_out()
+    {
+        OpsRig rig;
+        rig.seam.setLastAddressText("1");
+        rig.silentAt(4, 0); // the adapter goes away at the first fetch
+        rig.ops.READ_Click();
+        rig.settle();
+        QCOMPARE(rig.port.sentCommands(), kOpening + QStringList{"S"} + kPair);
+        QCOMPARE(rig.seam.boxTexts(), (QStringList{kTimeOver, kTimeOver, kTimeOver}));
+        QCOMPARE(rig.state.DATAFG, qint16(0));
+    }
+
+    void verify_reports_the_first_difference()
+    {
+        OpsRig rig;
+        rig.load({0x0001, 0xFF02, 0x0003});
+        for (int n = 0; n < 3; ++n)
+            rig.model.setProgramWord(n, quint16(n + 1));
+        rig.model.setConfigWord(0x3FF0); // the configuration word is not compared
+        rig.seam.setLastAddressText("2");
+        rig.ops.Command7_Click();
+        rig.settle();
+        QCOMPARE(rig.port.sentCommands(), fetchWords(1) + QStringList{"S"} + kPair);
+        QCOMPARE(rig.seam.boxes(), QList<Message>{Messages::verifyFailure()});
+        QCOMPARE(rig.seam.history("Text3").last(), QStringLiteral("1"));
+        QCOMPARE(rig.state.TIMECNT, qint16(0));
+
+        rig.PBUF.setWord(1, 0x00, 0x02);
+        rig.port.clearRecords();
+        rig.seam.clearRecords();
+        rig.ops.Command7_Click();
+        QCOMPARE(rig.port.sentCommands(), fetchWords(3) + kPair + kPair);
+        QCOMPARE(rig.seam.boxes(), QList<Message>{Messages::verifyGood()});
+    }
+
+    void blank_all_erases_buffer_and_chip()
+    {
+        OpsRig rig(Chip::PIC16F84, Edition::Basic);
+        rig.load({0x0123, 0x0456});
+        rig.model.setProgramWord(700, 0x0000);
+        rig.ops.BLANK_ALL();
+        rig.settle();
+        const QStringList sent = rig.port.sentCommands();
+        QCOMPARE(sent.count("P1"), 1025);
+        const QStringList tail = QStringList{"Q3FFB"} + repeat("I", 7) + QStringList{"P1", "S"} + kPair + kPair;
+        QCOMPARE(sent.mid(sent.size() - tail.size()), tail);
+        for (int n : {0, 1, 700, 1023})
+            QCOMPARE(rig.model.programWord(n), quint16(0x3FFF));
+        QCOMPARE(rig.PBUF.word(9999), quint16(0x3FFF));
+        QCOMPARE(rig.profile.LASTADR, qint16(1023));
+        QCOMPARE(rig.state.DATAFG, qint16(0));
+        QCOMPARE(rig.seam.field("Text1"), QString());
+        QCOMPARE(rig.seam.field("Text4"), QStringLiteral("0"));
+        QCOMPARE(rig.seam.field("Text5"), QStringLiteral("3FF"));
+        QCOMPARE(rig.seam.bufferViewRefreshes(), 1);
+        QCOMPARE(rig.seam.boxTexts(), QStringList());
+    }
+};
+
+QTEST_GUILESS_MAIN(OperationsTest)
+#include "test_operations.moc"
