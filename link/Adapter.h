@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 class SerialPort;
 class WindowSeam;
 
@@ -15,8 +17,9 @@ public:
     Adapter(SerialPort &port, WindowSeam &window, RunState &state);
 
     // Sends one whole frame (STX included) and waits for ACK: 0 = acknowledged, 1 = time-out.
+    // Bytes that arrived before the frame are dropped first; TIMECNT is left counting on success.
     qint16 SENDCOM(const QByteArray &MES);
-    // Waits for ACK; the outcome is TIMECNT (0 = time-out).
+    // Waits for the first ACK, dropping anything before it; the outcome is TIMECNT (0 = time-out).
     void WAIT_ACK();
     // Asks for the identity: 0 = the adapter answered, 2 = it did not and the user chose Retry,
     // 3 = the user chose Cancel and the program is ending.
@@ -30,6 +33,11 @@ public:
     void Line_test_Click();
 
 private:
+    // Polls with `taken` and sleeps in the event loop until it reports the reply or TIMECNT runs out.
+    void awaitReply(const std::function<bool()> &taken);
+    // Drops what is waiting, then writes the frame.
+    void sendFresh(const QByteArray &frame);
+
     SerialPort &port_;
     WindowSeam &window_;
     RunState &state_;

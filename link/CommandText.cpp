@@ -1,0 +1,25 @@
+#include "link/CommandText.h"
+
+namespace CommandText {
+
+QByteArray frame(const QByteArray &command)
+{
+    return STX + command;
+}
+
+QByteArray hexByte(int value)
+{
+    return QByteArray::number(value & 0xFF, 16).toUpper().rightJustified(2, '0');
+}
+
+QByteArray loadFrame(int high, int low)
+{
+    return frame('L' + hexByte(high) + hexByte(low));
+}
+
+QByteArray configFrame(int high, int low)
+{
+    return frame('Q' + hexByte(high) + hexByte(low));
+}
+
+} // namespace CommandText

@@ -1,0 +1,181 @@
+#include "link/QtSerialPort.h"
+
+#include <QMetaObject>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+QtSerialPort::QtSerialPort()
+{
+    QObject::connect(&port_, &QSerialPort::errorOccurred, &port_,
+                     [this](QSerialPort::SerialPortError error) { onError(error); });
+}
+
+QString QtSerialPort::deviceName(int portNumber)
+{
+    const QString assigned = qEnvironmentVariable(qPrintable(QStringLiteral("DRAVIK_COM%1").arg(portNumber)));
+    if (!assigned.isEmpty())
+        return assigned;
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(portNumber);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
+#endif
+}
+
+void QtSerialPort::choosePort(int portNumber)
+{
+    port_.setPortName(deviceName(portNumber));
+}
+
+void QtSerialPort::setLineSettings(const QString &settings)
+{
+    // "baud,parity,data bits,stop bits", e.g. "9600,N,8,1".
+    const QStringList field = settings.split(QLatin1Char(','));
+    settingsValid_ = false;
+    if (field.size() != 4)
+        return;
+    bool baudOk = false;
+    const int baud = field[0].toInt(&baudOk);
+    const int parity = QStringLiteral("NEOMS").indexOf(field[1]);
+    const int dataBits = field[2].toInt();
+    const int stopBits = QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("1.5")}.indexOf(field[3]);
+    if (!baudOk || baud <= 0 || field[1].size() != 1 || parity < 0 || dataBits < 5 || dataBits > 8
+        || stopBits < 0)
+        return;
+    static constexpr QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::EvenParity,
+                                                       QSerialPort::OddParity, QSerialPort::MarkParity,
+                                                       QSerialPort::SpaceParity};
+    static constexpr QSerialPort::StopBits stops[] = {QSerialPort::OneStop, QSerialPort::TwoStop,
+                                                      QSerialPort::OneAndHalfStop};
+    port_.setBaudRate(baud);
+    port_.setParity(parities[parity]);
+    port_.setDataBits(static_cast<QSerialPort::DataBits>(dataBits));
+    port_.setStopBits(stops[stopBits]);
+    settingsValid_ = true;
+}
+
+void QtSerialPort::setInputLength(int length)
+{
+    inputLength_ = length;
+    applyInputLength();
+}
+
+void QtSerialPort::applyInputLength()
+{
+#ifdef Q_OS_UNIX
+    // The terminal reports input only once the awaited length has come (VMIN), so a wait for a
+    // six-character reply wakes once rather than for each character.
+    termios settings{};
+    if (!port_.isOpen() || ::tcgetattr(port_.handle(), &settings) != 0)
+        return;
+    settings.c_cc[VMIN] = static_cast<cc_t>(qBound(1, inputLength_, 255));
+    settings.c_cc[VTIME] = 0;
+    ::tcsetattr(port_.handle(), TCSANOW, &settings);
+#endif
+}
+
+bool QtSerialPort::open()
+{
+    // A port whose close failed is released here, so that only one is ever held.
+    if (port_.isOpen())
+        port_.close();
+    if (!settingsValid_)
+        return false;
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (!port_.open(QIODevice::ReadWrite))
+        return false;
+    applyInputLength();
+    return true;
+}
+
+bool QtSerialPort::close()
+{
+    if (!port_.isOpen())
+        return false;
+    port_.close();
+    return true;
+}
+
+bool QtSerialPort::dropRts()
+{
+#ifdef Q_OS_UNIX
+    // A pseudo-terminal or a USB adapter without modem lines answers "inappropriate ioctl": it has
+    // no RTS to drop, which is no failure.
+    int lines = 0;
+    if (port_.isOpen() && ::ioctl(port_.handle(), TIOCMGET, &lines) == -1 && (errno == ENOTTY || errno == EINVAL))
+        return true;
+#endif
+    return port_.setRequestToSend(false);
+}
+
+bool QtSerialPort::isOpen() const
+{
+    return port_.isOpen();
+}
+
+void QtSerialPort::write(const QByteArray &bytes)
+{
+    // With no port the frame goes nowhere and the wait for its reply runs into the time-out.
+    if (!port_.isOpen())
+        return;
+    qint64 done = 0;
+#ifdef Q_OS_UNIX
+    // A frame is a few bytes and the system takes them at once; handing them over directly spares
+    // the event loop the rounds of QSerialPort's write notifier. Qt queues whatever is left.
+    if (port_.bytesToWrite() == 0)
+        done = qMax<qint64>(0, ::write(port_.handle(), bytes.constData(), size_t(bytes.size())));
+#endif
+    if (done < bytes.size()) {
+        port_.write(bytes.constData() + done, bytes.size() - done);
+        port_.flush();
+    }
+}
+
+int QtSerialPort::receiveCount()
+{
+    return port_.isOpen() ? static_cast<int>(port_.bytesAvailable()) : 0;
+}
+
+void QtSerialPort::discard()
+{
+    // Clears Qt's buffer and what the system has received but not yet passed on.
+    if (port_.isOpen())
+        port_.clear(QSerialPort::Input);
+}
+
+QByteArray QtSerialPort::read()
+{
+    if (!port_.isOpen())
+        return {};
+    return inputLength_ > 0 ? port_.read(inputLength_) : port_.readAll();
+}
+
+void QtSerialPort::setLostHandler(std::function<void()> handler)
+{
+    lost_ = std::move(handler);
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error)
+{
+    // A vanished device shows as a resource error, a pseudo-terminal whose far end closed as
+    // read errors without end. Either way the port is dead: close it so nothing keeps waking
+    // the event loop. The close is posted, since the error comes from inside the port's own
+    // notifier, which the close deletes.
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+        return;
+    QMetaObject::invokeMethod(
+        &port_,
+        [this] {
+            if (!port_.isOpen())
+                return;
+            port_.close();
+            if (lost_)
+                lost_();
+        },
+        Qt::QueuedConnection);
+}

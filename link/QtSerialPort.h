@@ -1,0 +1,39 @@
+#pragma once
+
+#include "link/SerialPort.h"
+
+#include <QSerialPort>
+
+// The serial port of the programs, on QSerialPort. COM1 and COM2 are the system's first and
+// second serial devices; DRAVIK_COM1 / DRAVIK_COM2 point either one at any device path (a USB
+// serial adapter, a pseudo-terminal with the simulator behind it). On Unix the terminal passes
+// input on only once the input length has come, and a port that goes away is closed and reported.
+class QtSerialPort : public SerialPort {
+public:
+    QtSerialPort();
+
+    // The device that stands for COMn.
+    static QString deviceName(int portNumber);
+
+    void choosePort(int portNumber) override;
+    void setLineSettings(const QString &settings) override;
+    void setInputLength(int length) override;
+    bool open() override;
+    bool close() override;
+    bool dropRts() override;
+    bool isOpen() const override;
+    void write(const QByteArray &bytes) override;
+    int receiveCount() override;
+    void discard() override;
+    QByteArray read() override;
+    void setLostHandler(std::function<void()> handler) override;
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+    void applyInputLength();
+
+    QSerialPort port_;
+    bool settingsValid_ = false;
+    int inputLength_ = 0;
+    std::function<void()> lost_;
+};

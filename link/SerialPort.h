@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // The serial port as the adapter exchanges use it. One implementation drives a real port
 // through QSerialPort; tests use an in-memory fake.
 class SerialPort {
@@ -15,7 +17,8 @@ public:
     virtual void setLineSettings(const QString &settings) = 0;
     // n > 0: one read returns at most n characters; 0: one read returns all that is waiting.
     virtual void setInputLength(int length) = 0;
-    // False when the port does not exist or is in use.
+    // False when the port does not exist or is in use. A port still held because its close
+    // failed is released first, so at most one is ever open.
     virtual bool open() = 0;
     virtual bool close() = 0;
     // Makes RTS inactive. A port without modem lines (a pseudo-terminal) has nothing to drop: true.
@@ -23,10 +26,14 @@ public:
     virtual bool isOpen() const = 0;
     // Queues the bytes for sending and returns at once; dropped when no port is open.
     virtual void write(const QByteArray &bytes) = 0;
-    // Characters received and not yet read.
+    // Characters received and not yet read. A port may hold characters back until the input
+    // length has come, so that a wait wakes once for a whole reply.
     virtual int receiveCount() = 0;
     // Throws away everything received and not yet read, including what the system still holds.
     virtual void discard() = 0;
     // Removes and returns the oldest characters, as many as the input length allows.
     virtual QByteArray read() = 0;
+    // Called when an open port goes away under the program (a USB adapter pulled out, the far
+    // end of a pseudo-terminal gone). The port is closed by then; an empty function removes it.
+    virtual void setLostHandler(std::function<void()> handler) = 0;
 };

@@ -1,0 +1,171 @@
+#include "tests/support/FakePort.h"
+
+#include "AdapterModel.h"
+
+#include <algorithm>
+
+FakePort::FakePort(TestClock &clock) : clock_(clock) {}
+
+void FakePort::attach(adaptersim::AdapterModel &model)
+{
+    model_ = &model;
+}
+
+void FakePort::answerNext(const QByteArray &bytes, int delayMs)
+{
+    answers_.append({bytes, delayMs});
+}
+
+void FakePort::arrive(const QByteArray &bytes, int delayMs)
+{
+    schedule(bytes, delayMs);
+}
+
+void FakePort::setSilent(bool silent)
+{
+    silent_ = silent;
+}
+
+void FakePort::failOpen(int portNumber, bool fail)
+{
+    if (fail)
+        failingOpens_.insert(portNumber);
+    else
+        failingOpens_.remove(portNumber);
+}
+
+void FakePort::failClose(bool fail)
+{
+    failClose_ = fail;
+}
+
+void FakePort::failDropRts(bool fail)
+{
+    failDropRts_ = fail;
+}
+
+void FakePort::pullOut()
+{
+    open_ = false;
+    incoming_.clear();
+    if (lost_)
+        lost_();
+}
+
+QStringList FakePort::sentCommands() const
+{
+    QStringList commands;
+    for (const QByteArray &frame : written_.split('\x02')) {
+        if (!frame.isEmpty())
+            commands.append(QString::fromLatin1(frame));
+    }
+    return commands;
+}
+
+void FakePort::clearRecords()
+{
+    calls_.clear();
+    written_.clear();
+}
+
+void FakePort::choosePort(int portNumber)
+{
+    calls_.append(QStringLiteral("choosePort %1").arg(portNumber));
+    portNumber_ = portNumber;
+}
+
+void FakePort::setLineSettings(const QString &settings)
+{
+    calls_.append(QStringLiteral("setLineSettings ") + settings);
+    lineSettings_ = settings;
+}
+
+void FakePort::setInputLength(int length)
+{
+    calls_.append(QStringLiteral("setInputLength %1").arg(length));
+    inputLength_ = length;
+}
+
+bool FakePort::open()
+{
+    calls_.append(QStringLiteral("open"));
+    open_ = false; // a port still held after a failed close is released first
+    incoming_.clear();
+    if (failingOpens_.contains(portNumber_))
+        return false;
+    open_ = true;
+    return true;
+}
+
+bool FakePort::close()
+{
+    calls_.append(QStringLiteral("close"));
+    if (failClose_ || !open_)
+        return false;
+    open_ = false;
+    incoming_.clear();
+    return true;
+}
+
+bool FakePort::dropRts()
+{
+    calls_.append(QStringLiteral("dropRts"));
+    return open_ && !failDropRts_;
+}
+
+void FakePort::write(const QByteArray &bytes)
+{
+    calls_.append(QStringLiteral("write ") + QString::fromLatin1(bytes.toHex(' ').toUpper()));
+    if (!open_)
+        return;
+    written_ += bytes;
+    if (!answers_.isEmpty()) {
+        const Answer answer = answers_.takeFirst();
+        schedule(answer.bytes, answer.delayMs);
+        return;
+    }
+    if (silent_ || model_ == nullptr)
+        return;
+    for (const adaptersim::Reply &reply : model_->feed(std::string_view(bytes.constData(), bytes.size())))
+        schedule(QByteArray::fromStdString(reply.bytes), reply.delayMs);
+}
+
+int FakePort::receiveCount()
+{
+    const qint64 now = clock_.now();
+    return static_cast<int>(std::count_if(incoming_.begin(), incoming_.end(),
+                                          [now](const Incoming &in) { return in.dueMs <= now; }));
+}
+
+void FakePort::discard()
+{
+    calls_.append(QStringLiteral("discard"));
+    incoming_.erase(incoming_.begin(), incoming_.begin() + receiveCount());
+}
+
+QByteArray FakePort::read()
+{
+    const int waiting = receiveCount();
+    const int count = inputLength_ > 0 ? std::min(inputLength_, waiting) : waiting;
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i) {
+        bytes += incoming_.front().byte;
+        incoming_.pop_front();
+    }
+    return bytes;
+}
+
+void FakePort::setLostHandler(std::function<void()> handler)
+{
+    lost_ = std::move(handler);
+}
+
+void FakePort::schedule(const QByteArray &bytes, int delayMs)
+{
+    const qint64 due = clock_.now() + delayMs;
+    // After everything due at the same time or earlier, so bytes keep the order they were sent in.
+    auto at = std::upper_bound(incoming_.begin(), incoming_.end(), due,
+                               [](qint64 t, const Incoming &in) { return t < in.dueMs; });
+    for (const char byte : bytes)
+        at = incoming_.insert(at, {due, byte}) + 1;
+}

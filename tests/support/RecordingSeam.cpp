@@ -1,0 +1,92 @@
+#include "tests/support/RecordingSeam.h"
+
+#include <QCoreApplication>
+#include <QtTest>
+
+bool operator==(const Message &a, const Message &b)
+{
+    return a.text == b.text && a.title == b.title && a.icon == b.icon && a.buttons == b.buttons;
+}
+
+char *toString(const Message &message)
+{
+    static const char *const icons[] = {"Error", "Warning", "Information"};
+    static const char *const buttons[] = {"Ok", "RetryCancel"};
+    return QTest::toString(QStringLiteral("%1 | %2 | %3 | %4")
+                               .arg(message.text, message.title,
+                                    QLatin1String(icons[static_cast<int>(message.icon)]),
+                                    QLatin1String(buttons[static_cast<int>(message.buttons)])));
+}
+
+RecordingSeam::RecordingSeam(TestClock &clock) : clock_(clock) {}
+
+void RecordingSeam::runFor(int ms)
+{
+    for (int elapsed = 0; elapsed < ms; elapsed += 100)
+        RecordingSeam::idle();
+}
+
+QStringList RecordingSeam::boxTexts() const
+{
+    QStringList texts;
+    for (const Message &box : boxes_)
+        texts.append(box.text);
+    return texts;
+}
+
+void RecordingSeam::clearRecords()
+{
+    boxes_.clear();
+    boxTimes_.clear();
+    log_.clear();
+    history_.clear();
+    waits_ = 0;
+    bufferViewRefreshes_ = 0;
+}
+
+BoxAnswer RecordingSeam::showBox(const Message &message)
+{
+    boxes_.append(message);
+    boxTimes_.append(clock_.now());
+    log_.append(QStringLiteral("box ") + message.text);
+    runFor(boxPauseMs_);
+    if (message.buttons == BoxButtons::Ok)
+        return BoxAnswer::Ok;
+    return answers_.isEmpty() ? BoxAnswer::Cancel : answers_.takeFirst();
+}
+
+void RecordingSeam::waitForEvents()
+{
+    ++waits_;
+    idle();
+}
+
+void RecordingSeam::endProgram()
+{
+    programEnded_ = true;
+}
+
+void RecordingSeam::setTickText(const QString &text)
+{
+    history_[QStringLiteral("Text2")].append(text);
+    fields_[QStringLiteral("Text2")] = text;
+}
+
+void RecordingSeam::idle()
+{
+    clock_.advance(100);
+    if (tick_)
+        tick_();
+}
+
+void RecordingSeam::record(const QString &field, const QString &text)
+{
+    log_.append(field + QLatin1Char(' ') + text);
+    history_[field].append(text);
+    fields_[field] = text;
+}
+
+void LiveSeam::idle()
+{
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}

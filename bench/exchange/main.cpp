@@ -1,0 +1,181 @@
+// Runs SENDCOM/GETMEM exchanges against adapter-sim on a pty, first unpaced, then at 9600 baud,
+// and prints exchanges per second, processor time per exchange, the measured time against the
+// line-rate bound and the processor's share of the wall time. For scale it also times the same
+// exchanges made by a plain blocking client on the raw pty (the floor the simulator and the
+// system allow), and the processor time of waits that run into the time-out. It reports; it
+// never fails.
+
+#include "link/Adapter.h"
+#include "link/CommandText.h"
+#include "link/PortSwitch.h"
+#include "link/QtSerialPort.h"
+#include "tests/support/RecordingSeam.h"
+#include "tests/support/SimProcess.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using CommandText::frame;
+
+// A word fetch is 2 bytes out and 6 back; "I" 2 out and its ACK.
+constexpr int kBytesPerPair = (2 + 6) + (2 + 1);
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+QString simProgram()
+{
+    return qEnvironmentVariable("ADAPTER_SIM", QStringLiteral(ADAPTER_SIM_PATH));
+}
+
+// Wall and processor time of whatever `work` does.
+struct Measured {
+    double seconds;
+    double cpu;
+};
+template <typename Work>
+Measured measure(Work work)
+{
+    QElapsedTimer wall;
+    const double cpuBefore = cpuSeconds();
+    wall.start();
+    work();
+    return {double(wall.nsecsElapsed()) / 1e9, cpuSeconds() - cpuBefore};
+}
+
+// The program's link on the simulator's pty: QSerialPort, Timer1, waits in the event loop.
+struct Link {
+    explicit Link(const QString &pty)
+    {
+        qputenv("DRAVIK_COM1", pty.toLocal8Bit());
+        QObject::connect(&Timer1, &QTimer::timeout, [this] { adapter.Timer1_Timer(); });
+        Timer1.start(100);
+        state.COMNO = 1;
+        ports.OPENCOM();
+    }
+    QtSerialPort port;
+    LiveSeam seam;
+    RunState state;
+    Adapter adapter{port, seam, state};
+    PortSwitch ports{port, state, seam};
+    QTimer Timer1;
+};
+
+// The same exchanges by a plain client: blocking writes and reads on the raw pty, no Qt.
+Measured plainClient(const QString &pty, int pairs)
+{
+    const int fd = ::open(pty.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    if (fd < 0)
+        return {-1, -1};
+    termios raw{};
+    tcgetattr(fd, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(fd, TCSANOW, &raw);
+    auto exchange = [fd](const QByteArray &command, int replyLength) {
+        if (::write(fd, command.constData(), size_t(command.size())) != command.size())
+            return;
+        char reply[16];
+        for (int got = 0; got < replyLength;) {
+            const ssize_t n = ::read(fd, reply + got, size_t(replyLength - got));
+            if (n <= 0)
+                return;
+            got += int(n);
+        }
+    };
+    for (const char *opening : {"V0", "F0", "V2"})
+        exchange(frame(opening), 1);
+    const Measured m = measure([&] {
+        for (int i = 0; i < pairs; ++i) {
+            exchange(CommandText::fetchWord, 6);
+            exchange(CommandText::increment, 1);
+        }
+    });
+    for (const char *closing : {"V1", "F1"})
+        exchange(frame(closing), 1);
+    ::close(fd);
+    return m;
+}
+
+void exchanges(const char *title, const QStringList &simArguments, int pairs, int baud)
+{
+    SimProcess sim(simArguments, simProgram());
+    if (sim.ptyPath().isEmpty()) {
+        std::printf("%s: %s\n", title, qPrintable(sim.error()));
+        return;
+    }
+    int failures = 0;
+    qint64 boxes = 0;
+    Measured m{};
+    {
+        Link link(sim.ptyPath());
+        for (const char *opening : {"V0", "F0", "V2"})
+            link.adapter.SENDCOM(frame(opening));
+        qint16 RDATAH = 0, RDATAL = 0, ERRFG = 0;
+        m = measure([&] {
+            for (int i = 0; i < pairs; ++i) {
+                link.adapter.GETMEM(RDATAH, RDATAL, ERRFG);
+                failures += (link.state.TIMECNT == 0 || RDATAH != 0x3F || RDATAL != 0xFF) ? 1 : 0;
+                failures += link.adapter.SENDCOM(CommandText::increment);
+            }
+        });
+        for (const char *closing : {"V1", "F1"})
+            link.adapter.SENDCOM(frame(closing));
+        link.state.TIMECNT = 0;
+        boxes = link.seam.boxes().size();
+    }
+    const Measured plain = plainClient(sim.ptyPath(), pairs);
+
+    const int count = 2 * pairs;
+    std::printf("%s: %d exchanges in %.3f s, %.0f exchanges/s, %.1f us CPU per exchange, CPU %.2f %% of wall time"
+                ", %d failed, %lld boxes\n",
+                title, count, m.seconds, count / m.seconds, m.cpu / count * 1e6, m.cpu / m.seconds * 100, failures,
+                static_cast<long long>(boxes));
+    std::printf("  plain blocking client on the same pty: %.3f s, %.1f us CPU per exchange, CPU %.2f %% of wall time\n",
+                plain.seconds, plain.cpu / count * 1e6, plain.cpu / plain.seconds * 100);
+    if (baud > 0) {
+        const double bound = double(pairs) * kBytesPerPair * 10 / baud;
+        std::printf("  line-rate bound %.3f s: program %+.2f %% over it, plain client %+.2f %% over it\n", bound,
+                    (m.seconds / bound - 1) * 100, (plain.seconds / bound - 1) * 100);
+    }
+}
+
+void timeOuts(int count)
+{
+    SimProcess sim({QStringLiteral("--silent-after"), QStringLiteral("1")}, simProgram());
+    if (sim.ptyPath().isEmpty()) {
+        std::printf("time-outs: %s\n", qPrintable(sim.error()));
+        return;
+    }
+    Link link(sim.ptyPath());
+    const Measured m = measure([&] {
+        for (int i = 0; i < count; ++i)
+            link.adapter.SENDCOM(frame("V0"));
+    });
+    std::printf("silent adapter: %d time-outs in %.3f s, CPU %.3f %% of wall time, %d waits woken\n", count, m.seconds,
+                m.cpu / m.seconds * 100, link.seam.waits());
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    exchanges("unpaced", {}, 2500, 0);
+    exchanges("9600 baud", {QStringLiteral("--baud"), QStringLiteral("9600")}, 150, 9600);
+    timeOuts(3);
+    return 0;
+}

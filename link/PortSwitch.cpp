@@ -1,0 +1,72 @@
+#include "link/PortSwitch.h"
+
+#include "link/Messages.h"
+#include "link/SerialPort.h"
+#include "link/WindowSeam.h"
+
+namespace {
+
+QString portLabel(int portNumber)
+{
+    return QStringLiteral("COM%1").arg(portNumber);
+}
+
+} // namespace
+
+PortSwitch::PortSwitch(SerialPort &port, RunState &state, WindowSeam &window)
+    : port_(port), state_(state), window_(window)
+{
+    port_.setLostHandler([this] {
+        state_.COMNO = 0;
+        window_.setPortLabel(portLabel(0));
+    });
+}
+
+PortSwitch::~PortSwitch()
+{
+    port_.setLostHandler({});
+}
+
+void PortSwitch::OPENCOM()
+{
+    port_.choosePort(state_.COMNO);
+    port_.setLineSettings(QStringLiteral("9600,N,8,1"));
+    port_.setInputLength(0);
+    if (port_.open()) {
+        window_.setPortLabel(portLabel(state_.COMNO));
+        return;
+    }
+    if (state_.COMNO == 1 || state_.COMNO == 2)
+        window_.showBox(Messages::cantOpenPort(state_.COMNO));
+    window_.setPortLabel(portLabel(0));
+    state_.COMNO = 0;
+}
+
+void PortSwitch::CLOSECOM()
+{
+    // A failed RTS drop skips the close, as any failure ends the sequence.
+    if (!(port_.dropRts() && port_.close()) && (state_.COMNO == 1 || state_.COMNO == 2))
+        window_.showBox(Messages::cantClosePort(state_.COMNO));
+    state_.COMNO = 0;
+}
+
+void PortSwitch::COM1_Click()
+{
+    if (state_.COMNO == 2)
+        CLOSECOM();
+    if (state_.COMNO == 0) {
+        state_.COMNO = 1;
+        window_.setPortLabel(portLabel(1));
+        OPENCOM();
+    }
+}
+
+void PortSwitch::COM2_Click()
+{
+    if (state_.COMNO == 1)
+        CLOSECOM();
+    if (state_.COMNO == 0) {
+        state_.COMNO = 2;
+        OPENCOM();
+    }
+}

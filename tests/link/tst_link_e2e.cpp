@@ -1,0 +1,98 @@
+#include "link/Adapter.h"
+#include "link/CommandText.h"
+#include "link/PortSwitch.h"
+#include "link/QtSerialPort.h"
+#include "tests/support/RecordingSeam.h"
+#include "tests/support/SimProcess.h"
+
+#include <QTimer>
+#include <QtTest>
+
+using CommandText::frame;
+
+namespace {
+
+// The link as the programs run it, in real time: adapter-sim on a pty as COM1, QSerialPort,
+// the 100 ms Timer1 and waits that sleep in the event loop.
+struct LiveLink {
+    explicit LiveLink(const QStringList &simArguments) : sim(simArguments)
+    {
+        qputenv("DRAVIK_COM1", sim.ptyPath().toLocal8Bit());
+        QObject::connect(&Timer1, &QTimer::timeout, [this] { adapter.Timer1_Timer(); });
+        Timer1.start(100);
+        state.COMNO = 1;
+        ports.OPENCOM();
+    }
+    SimProcess sim;
+    QtSerialPort port;
+    LiveSeam seam;
+    RunState state;
+    Adapter adapter{port, seam, state};
+    PortSwitch ports{port, state, seam};
+    QTimer Timer1;
+};
+
+#define REQUIRE_LINK(link)                                                                                             \
+    QVERIFY2(!(link).sim.ptyPath().isEmpty(), qPrintable((link).sim.error()));                                         \
+    QCOMPARE((link).seam.field("Label6"), QStringLiteral("COM1"))
+
+} // namespace
+
+// End to end: real bytes through QSerialPort to the simulated adapter and back.
+class LinkEndToEndTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void line_test_shows_the_adapters_two_characters()
+    {
+        LiveLink link({"--id", "Q7"});
+        REQUIRE_LINK(link);
+        link.adapter.Line_test_Click();
+        QCOMPARE(link.seam.boxTexts(), QStringList{"Confirm Tobrisk Q7"});
+        QCOMPARE(int(link.state.TIMECNT), 0);
+    }
+
+    void wrong_identity_times_out_and_asks()
+    {
+        LiveLink link({"--wrong-id"});
+        REQUIRE_LINK(link);
+        link.adapter.Line_test_Click(); // Cancel: the program ends
+        QCOMPARE(link.seam.boxTexts(), (QStringList{"COMM Time over", "Can not found Hardware"}));
+        QVERIFY(link.seam.programEnded());
+    }
+
+    void stored_word_comes_back_through_getmem()
+    {
+        LiveLink link({});
+        REQUIRE_LINK(link);
+        for (const QByteArray &command : {frame("V0"), frame("F0"), frame("V2"), CommandText::loadFrame(0x2A, 0x5C), frame("P1")})
+            QCOMPARE(int(link.adapter.SENDCOM(command)), 0);
+        qint16 RDATAH = -1, RDATAL = -1, ERRFG = 0;
+        link.adapter.GETMEM(RDATAH, RDATAL, ERRFG);
+        QCOMPARE(int(RDATAH), 0x2A);
+        QCOMPARE(int(RDATAL), 0x5C);
+        QCOMPARE(int(ERRFG), 0);
+        QCOMPARE(int(link.adapter.SENDCOM(frame("V1"))), 0);
+        QCOMPARE(int(link.adapter.SENDCOM(frame("F1"))), 0);
+        link.state.TIMECNT = 0;
+        QVERIFY(link.seam.boxes().isEmpty());
+    }
+
+    void vanished_port_times_out_without_spinning()
+    {
+        LiveLink link({});
+        REQUIRE_LINK(link);
+        link.sim.stop();
+        QTRY_COMPARE(int(link.state.COMNO), 0);
+        QCOMPARE(link.seam.field("Label6"), QStringLiteral("COM0"));
+
+        const int waitsBefore = link.seam.waits();
+        QCOMPARE(int(link.adapter.SENDCOM(frame("V0"))), 1);
+        QCOMPARE(link.seam.boxTexts(), QStringList{"COMM Time over"});
+        // About ten ticks wake a sleeping wait; a dead port still reporting would wake it endlessly.
+        QVERIFY2(link.seam.waits() - waitsBefore < 100, qPrintable(QString::number(link.seam.waits() - waitsBefore)));
+    }
+};
+
+QTEST_GUILESS_MAIN(LinkEndToEndTest)
+#include "tst_link_e2e.moc"

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "AdapterModel.h"
+#include "link/Adapter.h"
+#include "link/RunState.h"
+#include "tests/support/FakePort.h"
+#include "tests/support/RecordingSeam.h"
+#include "tests/support/TestClock.h"
+
+// The adapter link on simulated time, ready for a logic test: COM1 open on a fake port with the
+// adapter model behind it, the recording seam ticking Timer1_Timer on every wait.
+struct LinkRig {
+    explicit LinkRig(adaptersim::Chip chip = adaptersim::Chip::PIC16F84);
+    LinkRig(const LinkRig &) = delete;
+    LinkRig &operator=(const LinkRig &) = delete;
+
+    TestClock clock;
+    adaptersim::AdapterModel model;
+    FakePort port{clock};
+    RecordingSeam seam{clock};
+    RunState state;
+    Adapter adapter{port, seam, state};
+};
