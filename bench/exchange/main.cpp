@@ -5,16 +5,12 @@
 // system allow), and the processor time of waits that run into the time-out. It reports; it
 // never fails.
 
-#include "link/Adapter.h"
 #include "link/CommandText.h"
-#include "link/PortSwitch.h"
-#include "link/QtSerialPort.h"
-#include "tests/support/RecordingSeam.h"
+#include "tests/support/LiveLink.h"
 #include "tests/support/SimProcess.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTimer>
 
 #include <cstdio>
 #include <fcntl.h>
@@ -56,24 +52,6 @@ Measured measure(Work work)
     work();
     return {double(wall.nsecsElapsed()) / 1e9, cpuSeconds() - cpuBefore};
 }
-
-// The program's link on the simulator's pty: QSerialPort, Timer1, waits in the event loop.
-struct Link {
-    explicit Link(const QString &pty)
-    {
-        qputenv("DRAVIK_COM1", pty.toLocal8Bit());
-        QObject::connect(&Timer1, &QTimer::timeout, [this] { adapter.Timer1_Timer(); });
-        Timer1.start(100);
-        state.COMNO = 1;
-        ports.OPENCOM();
-    }
-    QtSerialPort port;
-    LiveSeam seam;
-    RunState state;
-    Adapter adapter{port, seam, state};
-    PortSwitch ports{port, state, seam};
-    QTimer Timer1;
-};
 
 // The same exchanges by a plain client: blocking writes and reads on the raw pty, no Qt.
 Measured plainClient(const QString &pty, int pairs)
@@ -121,7 +99,7 @@ void exchanges(const char *title, const QStringList &simArguments, int pairs, in
     qint64 boxes = 0;
     Measured m{};
     {
-        Link link(sim.ptyPath());
+        LiveLink link(sim.ptyPath());
         for (const char *opening : {"V0", "F0", "V2"})
             link.adapter.SENDCOM(frame(opening));
         qint16 RDATAH = 0, RDATAL = 0, ERRFG = 0;
@@ -160,7 +138,7 @@ void timeOuts(int count)
         std::printf("time-outs: %s\n", qPrintable(sim.error()));
         return;
     }
-    Link link(sim.ptyPath());
+    LiveLink link(sim.ptyPath());
     const Measured m = measure([&] {
         for (int i = 0; i < count; ++i)
             link.adapter.SENDCOM(frame("V0"));

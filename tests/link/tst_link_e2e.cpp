@@ -1,35 +1,20 @@
-#include "link/Adapter.h"
 #include "link/CommandText.h"
-#include "link/PortSwitch.h"
-#include "link/QtSerialPort.h"
-#include "tests/support/RecordingSeam.h"
+#include "tests/support/LiveLink.h"
 #include "tests/support/SimProcess.h"
 
-#include <QTimer>
 #include <QtTest>
 
 using CommandText::frame;
 
 namespace {
 
-// The link as the programs run it, in real time: adapter-sim on a pty as COM1, QSerialPort,
-// the 100 ms Timer1 and waits that sleep in the event loop.
-struct LiveLink {
-    explicit LiveLink(const QStringList &simArguments) : sim(simArguments)
-    {
-        qputenv("DRAVIK_COM1", sim.ptyPath().toLocal8Bit());
-        QObject::connect(&Timer1, &QTimer::timeout, [this] { adapter.Timer1_Timer(); });
-        Timer1.start(100);
-        state.COMNO = 1;
-        ports.OPENCOM();
-    }
+// adapter-sim on a pty, started before the program's link to it opens.
+struct Simulator {
+    explicit Simulator(const QStringList &arguments) : sim(arguments) {}
     SimProcess sim;
-    QtSerialPort port;
-    LiveSeam seam;
-    RunState state;
-    Adapter adapter{port, seam, state};
-    PortSwitch ports{port, state, seam};
-    QTimer Timer1;
+};
+struct SimAndLink : Simulator, LiveLink {
+    explicit SimAndLink(const QStringList &simArguments) : Simulator(simArguments), LiveLink(sim.ptyPath()) {}
 };
 
 #define REQUIRE_LINK(link)                                                                                             \
@@ -45,7 +30,7 @@ class LinkEndToEndTest : public QObject {
 private slots:
     void line_test_shows_the_adapters_two_characters()
     {
-        LiveLink link({"--id", "Q7"});
+        SimAndLink link({"--id", "Q7"});
         REQUIRE_LINK(link);
         link.adapter.Line_test_Click();
         QCOMPARE(link.seam.boxTexts(), QStringList{"Confirm Tobrisk Q7"});
@@ -54,7 +39,7 @@ private slots:
 
     void wrong_identity_times_out_and_asks()
     {
-        LiveLink link({"--wrong-id"});
+        SimAndLink link({"--wrong-id"});
         REQUIRE_LINK(link);
         link.adapter.Line_test_Click(); // Cancel: the program ends
         QCOMPARE(link.seam.boxTexts(), (QStringList{"COMM Time over", "Can not found Hardware"}));
@@ -63,7 +48,7 @@ private slots:
 
     void stored_word_comes_back_through_getmem()
     {
-        LiveLink link({});
+        SimAndLink link({});
         REQUIRE_LINK(link);
         for (const QByteArray &command : {frame("V0"), frame("F0"), frame("V2"), CommandText::loadFrame(0x2A, 0x5C), frame("P1")})
             QCOMPARE(int(link.adapter.SENDCOM(command)), 0);
@@ -80,7 +65,7 @@ private slots:
 
     void vanished_port_times_out_without_spinning()
     {
-        LiveLink link({});
+        SimAndLink link({});
         REQUIRE_LINK(link);
         link.sim.stop();
         QTRY_COMPARE(int(link.state.COMNO), 0);

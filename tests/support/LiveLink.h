@@ -1,0 +1,24 @@
+#pragma once
+
+#include "link/Adapter.h"
+#include "link/PortSwitch.h"
+#include "link/QtSerialPort.h"
+#include "link/RunState.h"
+#include "tests/support/RecordingSeam.h"
+
+#include <QTimer>
+
+// The link as the programs run it, in real time: QSerialPort on the given device as COM1, the
+// 100 ms Timer1 and waits that sleep in the event loop.
+struct LiveLink {
+    explicit LiveLink(const QString &device);
+    LiveLink(const LiveLink &) = delete;
+    LiveLink &operator=(const LiveLink &) = delete;
+
+    QtSerialPort port;
+    LiveSeam seam;
+    RunState state;
+    Adapter adapter{port, seam, state};
+    PortSwitch ports{port, state, seam};
+    QTimer Timer1;
+};
