@@ -41,6 +41,9 @@ qint64 readAddressField(const QString &text)
 
 std::optional<QString> checkedLastAddress(const QString &text, int MEMSIZE)
 {
+    // Start-up empties the field before any device is selected: nothing to check against yet.
+    if (MEMSIZE <= 0)
+        return std::nullopt;
     const int lastWord = MEMSIZE - 1;
     if (readAddressField(text) > lastWord)
         return hexText(lastWord);

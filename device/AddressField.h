@@ -9,7 +9,7 @@
 qint64 readAddressField(const QString &text);
 
 // Text5's check: the replacement text when the value lies above the device's last word
-// (MEMSIZE - 1), nothing when the text may stay.
+// (MEMSIZE - 1), nothing when the text may stay or no device is selected yet (MEMSIZE 0).
 std::optional<QString> checkedLastAddress(const QString &text, int MEMSIZE);
 
 // Hex as the window shows it: upper case, no leading zeros; negative 16-bit values as four digits.

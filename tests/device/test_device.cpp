@@ -130,6 +130,7 @@ private slots:
         QFETCH(QString, shown);
         QCOMPARE(readAddressField(text), value);
         QCOMPARE(checkedLastAddress(text, 1024).value_or(text), shown);
+        QCOMPARE(checkedLastAddress(text, 0), std::nullopt); // before the first device selection
     }
 
     void hex_text_has_no_leading_zeros()
