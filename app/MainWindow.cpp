@@ -1,0 +1,580 @@
+#include "app/MainWindow.h"
+
+#include "app/AboutWindow.h"
+#include "app/DataViewWindow.h"
+#include "app/Dialogs.h"
+#include "app/HelpWindow.h"
+#include "app/WindowLayout.h"
+#include "device/AddressField.h"
+#include "device/ConfigWord.h"
+#include "device/Profiles.h"
+#include "image/BufferDump.h"
+#include "image/HexLoader.h"
+#include "link/Messages.h"
+#include "link/QtSerialPort.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QHash>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
+
+namespace {
+
+QWidget *makeControl(const ControlSpec &spec, QWidget *container)
+{
+    const QString text = QString::fromLatin1(spec.text);
+    switch (spec.kind) {
+    case ControlKind::Label: {
+        auto *label = new QLabel(text, container);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return label;
+    }
+    case ControlKind::TextBox: return new QLineEdit(text, container);
+    case ControlKind::Frame: return new QGroupBox(text, container);
+    case ControlKind::OptionButton: return new QRadioButton(text, container);
+    case ControlKind::CheckBox: return new QCheckBox(text, container);
+    case ControlKind::Button: return new QPushButton(text, container);
+    case ControlKind::Band: return new QWidget(container);
+    }
+    return nullptr;
+}
+
+void applyFont(QWidget *widget, const Look &look)
+{
+    if (look.face == Face::Default && look.points == 0 && look.weight == QFont::Normal && !look.italic)
+        return;
+    QFont font = widget->font();
+    switch (look.face) {
+    case Face::Default: break;
+    case Face::Arial: font.setFamilies({QStringLiteral("Arial")}); break;
+    case Face::Gothic:
+        // The Japanese Gothic face is not at hand off Japanese systems; any plain sans-serif does.
+        font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+        font.setStyleHint(QFont::SansSerif);
+        break;
+    }
+    if (look.points > 0)
+        font.setPixelSize(pixelSizeOfPoints(look.points));
+    font.setWeight(QFont::Weight(look.weight));
+    font.setItalic(look.italic);
+    widget->setFont(font);
+}
+
+void applyColours(QWidget *widget, ControlKind kind, const Look &look)
+{
+    // Each kind paints itself from its own roles: a text box from Base and Text, a button or
+    // option from Button and ButtonText, a label or frame from Window and WindowText.
+    QPalette palette = widget->palette();
+    if (look.background) {
+        palette.setColor(widget->backgroundRole(), QColor(*look.background));
+        widget->setAutoFillBackground(kind != ControlKind::TextBox);
+    }
+    if (look.foreground)
+        palette.setColor(widget->foregroundRole(), QColor(*look.foreground));
+    widget->setPalette(palette);
+}
+
+QRect pixelRect(const Place &place)
+{
+    return {pixels(place.left), pixels(place.top), pixels(place.width), pixels(place.height)};
+}
+
+} // namespace
+
+MainWindow::MainWindow(Edition edition, SerialPort &port, Dialogs &dialogs, QWidget *parent)
+    : QMainWindow(parent), edition_(edition), dialogs_(dialogs), adapter_(port, *this, state_),
+      portSwitch_(port, state_, *this),
+      operations_(adapter_, *this, state_, profile_, PBUF_, edition)
+{
+    setObjectName(QStringLiteral("MainWindow"));
+    // A fixed border with the close button only.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowIcon(editionIcon(edition));
+    buildControls();
+    buildMenuBar();
+    connectHandlers();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(100);
+    connect(Timer1, &QTimer::timeout, this, [this] { adapter_.Timer1_Timer(); });
+    Timer1->start();
+
+    Form_Load();
+    placeOnScreen();
+}
+
+MainWindow::~MainWindow() = default;
+
+DataViewWindow *MainWindow::dataView() const
+{
+    return DATAVIEW_;
+}
+
+void MainWindow::buildControls()
+{
+    const WindowLayout &layout = windowLayout(edition_);
+    setWindowTitle(QString::fromLatin1(layout.caption));
+
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(pixels(layout.clientWidth), pixels(layout.clientHeight));
+    QPalette palette = client->palette();
+    palette.setColor(QPalette::Window, QColor(layout.background));
+    client->setPalette(palette);
+    client->setAutoFillBackground(true);
+    applyFont(client, layout.defaultLook);
+    setCentralWidget(client);
+
+    QHash<QString, QWidget *> frames;
+    for (const ControlSpec &spec : layout.controls) {
+        QWidget *container = spec.container ? frames.value(QLatin1String(spec.container)) : client;
+        Q_ASSERT(container);
+        QWidget *control = makeControl(spec, container);
+        control->setObjectName(QLatin1String(spec.name));
+        control->setGeometry(pixelRect(spec.place));
+        applyFont(control, spec.look);
+        applyColours(control, spec.kind, spec.look);
+        if (spec.toolTip)
+            control->setToolTip(QString::fromLatin1(spec.toolTip));
+        if (spec.kind == ControlKind::Frame)
+            frames.insert(QLatin1String(spec.name), control);
+    }
+
+    auto bind = [client](auto *&pointer, const char *name) {
+        pointer = client->findChild<std::remove_reference_t<decltype(*pointer)> *>(QLatin1String(name));
+    };
+#define DRAVIK_BIND(name) bind(controls_.name, #name)
+    DRAVIK_BIND(Label1); DRAVIK_BIND(Label2); DRAVIK_BIND(Label3); DRAVIK_BIND(Label4);
+    DRAVIK_BIND(Label5); DRAVIK_BIND(Label6); DRAVIK_BIND(Label7); DRAVIK_BIND(Label8);
+    DRAVIK_BIND(Text1); DRAVIK_BIND(Text2); DRAVIK_BIND(Text3); DRAVIK_BIND(Text4);
+    DRAVIK_BIND(Text5); DRAVIK_BIND(Text6); DRAVIK_BIND(TEST);
+    DRAVIK_BIND(Frame1); DRAVIK_BIND(Frame2); DRAVIK_BIND(Frame3); DRAVIK_BIND(Frame4);
+    DRAVIK_BIND(Option1); DRAVIK_BIND(Option2); DRAVIK_BIND(Option3); DRAVIK_BIND(Option4);
+    DRAVIK_BIND(Option5); DRAVIK_BIND(Option6); DRAVIK_BIND(Option7); DRAVIK_BIND(Option8);
+    DRAVIK_BIND(Option9); DRAVIK_BIND(Option10); DRAVIK_BIND(Check1);
+    DRAVIK_BIND(Command1); DRAVIK_BIND(Command2); DRAVIK_BIND(Command3); DRAVIK_BIND(Command7);
+    DRAVIK_BIND(Shape12); DRAVIK_BIND(Shape14);
+#undef DRAVIK_BIND
+}
+
+void MainWindow::buildMenuBar()
+{
+    const QHash<QString, void (MainWindow::*)()> handlers{
+        {QStringLiteral("COM1"), &MainWindow::COM1_Click},
+        {QStringLiteral("COM2"), &MainWindow::COM2_Click},
+        {QStringLiteral("READ"), &MainWindow::READ_Click},
+        {QStringLiteral("BLANK"), &MainWindow::BLANK_Click},
+        {QStringLiteral("Buffer_view"), &MainWindow::Buffer_view_Click},
+        {QStringLiteral("WDT"), &MainWindow::WDT_Click},
+        {QStringLiteral("Line_test"), &MainWindow::Line_test_Click},
+        {QStringLiteral("HELP"), &MainWindow::HELP_Click},
+        {QStringLiteral("VER"), &MainWindow::VER_Click},
+    };
+    QHash<QString, QAction *> actions;
+    for (const MenuSpec &menuSpec : menuBarLayout(edition_)) {
+        QMenu *menu = menuBar()->addMenu(QString::fromLatin1(menuSpec.caption));
+        menu->setObjectName(QLatin1String(menuSpec.name));
+        for (const MenuItemSpec &item : menuSpec.items) {
+            const QString name = QLatin1String(item.name);
+            QAction *action = menu->addAction(QString::fromLatin1(item.caption));
+            action->setObjectName(name);
+            if (item.shortcut)
+                action->setShortcut(QKeySequence(item.shortcut));
+            Q_ASSERT(handlers.contains(name));
+            connect(action, &QAction::triggered, this, handlers.value(name));
+            actions.insert(name, action);
+        }
+    }
+    menu_ = {actions.value(QStringLiteral("COM1")),        actions.value(QStringLiteral("COM2")),
+             actions.value(QStringLiteral("READ")),        actions.value(QStringLiteral("BLANK")),
+             actions.value(QStringLiteral("Buffer_view")), actions.value(QStringLiteral("WDT")),
+             actions.value(QStringLiteral("Line_test")),   actions.value(QStringLiteral("HELP")),
+             actions.value(QStringLiteral("VER"))};
+}
+
+void MainWindow::connectHandlers()
+{
+    const Controls &c = controls_;
+    connect(c.Command1, &QPushButton::clicked, this, &MainWindow::Command1_Click);
+    connect(c.Command2, &QPushButton::clicked, this, &MainWindow::Command2_Click);
+    connect(c.Command3, &QPushButton::clicked, this, &MainWindow::Command3_Click);
+    connect(c.Command7, &QPushButton::clicked, this, &MainWindow::Command7_Click);
+    // Changes made by code run the handlers as a user's do: an option button's handler runs
+    // when it becomes selected, the check box's and Text5's whenever their value changes.
+    const std::pair<QRadioButton *, void (MainWindow::*)()> options[] = {
+        {c.Option1, &MainWindow::Option1_Click}, {c.Option2, &MainWindow::Option2_Click},
+        {c.Option3, &MainWindow::Option3_Click}, {c.Option4, &MainWindow::Option4_Click},
+        {c.Option5, &MainWindow::Option5_Click}, {c.Option6, &MainWindow::Option6_Click},
+        {c.Option7, &MainWindow::Option7_Click}, {c.Option8, &MainWindow::Option8_Click},
+        {c.Option9, &MainWindow::Option9_Click}, {c.Option10, &MainWindow::Option10_Click},
+    };
+    for (const auto &[button, handler] : options) {
+        if (!button)
+            continue;
+        connect(button, &QRadioButton::toggled, this, [this, handler = handler](bool selected) {
+            if (selected)
+                (this->*handler)();
+        });
+    }
+    if (c.Check1)
+        connect(c.Check1, &QCheckBox::toggled, this, &MainWindow::Check1_Click);
+    connect(c.Text5, &QLineEdit::textChanged, this, &MainWindow::Text5_Change);
+}
+
+void MainWindow::placeOnScreen()
+{
+    const WindowLayout &layout = windowLayout(edition_);
+    this->layout()->activate();
+    setFixedSize(sizeHint());
+    const QScreen *screen = this->screen();
+    if (layout.placement == Placement::CentredOnScreen) {
+        QRect frame(QPoint(), size());
+        frame.moveCenter(screen->geometry().center());
+        move(frame.topLeft());
+    } else {
+        // The stored place is the client area's; the menu bar sits above it.
+        const QPoint clientOffset = centralWidget()->geometry().topLeft();
+        const QPoint client(pixels(layout.clientLeft), pixels(layout.clientTop));
+        setGeometry(QRect(screen->geometry().topLeft() + client - clientOffset, size()));
+    }
+}
+
+// Start-up: run once, before the window is first shown.
+void MainWindow::Form_Load()
+{
+    state_.COMNO = 1;
+    state_.DATAFG = 0;
+    controls_.Text1->clear();
+    controls_.Text3->clear();
+    controls_.Text4->clear();
+    controls_.Text5->clear();
+    controls_.Label7->clear();
+    portSwitch_.OPENCOM();
+    controls_.Option1->setChecked(true);
+}
+
+void MainWindow::Command1_Click()
+{
+    dialogs_.endProgram();
+}
+
+// FILE OPEN: all or nothing. A cancelled dialog or a file that fails to load changes nothing.
+void MainWindow::Command2_Click()
+{
+    const QString path = dialogs_.askOpenFileName();
+    if (path.isEmpty())
+        return;
+    const HexLoadResult loaded = loadHexFile(path, PBUF_, profile_.MEMSIZE);
+    if (!loaded.lastLine.isEmpty())
+        controls_.Text2->setText(loaded.lastLine);
+    if (!loaded.TEST.isEmpty())
+        controls_.TEST->setText(loaded.TEST);
+    if (!loaded.ok()) {
+        dialogs_.showBox(Messages::fileError());
+        return;
+    }
+    PBUF_ = loaded.PBUF;
+    profile_.LASTADR = loaded.LASTADR;
+    state_.DATAFG = 1;
+    controls_.Text1->setText(path);
+    controls_.Text3->setText(hexText(profile_.LASTADR));
+    controls_.Text4->setText(hexText(loaded.startWord));
+    controls_.Text5->setText(hexText(profile_.LASTADR));
+    refreshBufferView();
+}
+
+void MainWindow::Command3_Click()
+{
+    const Device selected = controls_.Option2->isChecked() ? Device::PIC16C711 : Device::PIC16F84;
+    runExclusive([this, selected] { operations_.Command3_Click(selected); });
+}
+
+void MainWindow::Command7_Click()
+{
+    runExclusive([this] { operations_.Command7_Click(); });
+}
+
+void MainWindow::READ_Click()
+{
+    runExclusive([this] { operations_.READ_Click(); });
+}
+
+// Only the flash part can be blanked; the item is enabled only while the 16F84 is selected.
+void MainWindow::BLANK_Click()
+{
+    runExclusive([this] { operations_.BLANK_ALL(); });
+}
+
+void MainWindow::Line_test_Click()
+{
+    runExclusive([this] { adapter_.Line_test_Click(); });
+}
+
+void MainWindow::COM1_Click()
+{
+    portSwitch_.COM1_Click();
+}
+
+void MainWindow::COM2_Click()
+{
+    portSwitch_.COM2_Click();
+}
+
+void MainWindow::Buffer_view_Click()
+{
+    if (!DATAVIEW_)
+        DATAVIEW_ = new DataViewWindow(this);
+    DATAVIEW_->show();
+    VIEW_BUFFER();
+    // Opening the view while an operation waits must not end that wait.
+    if (!busy_)
+        state_.TIMECNT = 0;
+}
+
+void MainWindow::HELP_Click()
+{
+    showHelpForm(HELP_FORM_, helpFilePath(), this);
+}
+
+void MainWindow::VER_Click()
+{
+    showAboutForm(edition_, this);
+}
+
+void MainWindow::WDT_Click()
+{
+    if (state_.WDTFG == 0) {
+        controls_.Label7->setText(QStringLiteral("WDT Enable"));
+        state_.WDTFG = 1;
+    } else {
+        controls_.Label7->clear();
+        state_.WDTFG = 0;
+    }
+}
+
+void MainWindow::Option1_Click()
+{
+    selectDevice(Device::PIC16F84);
+}
+
+void MainWindow::Option2_Click()
+{
+    selectDevice(Device::PIC16C711);
+}
+
+void MainWindow::selectDevice(Device device)
+{
+    ::selectDevice(profile_, device);
+    if (edition_ == Edition::Advanced) {
+        const ProfileDefaults &defaults = profileDefaults(device);
+        controls_.Text6->setText(QString::fromLatin1(defaults.configText));
+        controls_.Option3->setChecked(true);
+        controls_.Check1->setChecked(defaults.powerUpTimerChecked);
+        controls_.Option9->setChecked(true);
+        controls_.Option8->setChecked(true);
+    }
+    controls_.Text4->setText(hexText(0));
+    controls_.Text5->setText(hexText(profile_.LASTADR));
+    state_.DATAFG = 0;
+    controls_.Text1->clear();
+    state_.WDTFG = 0;
+    controls_.Label7->clear();
+    enableOperationControls();
+}
+
+void MainWindow::Option3_Click()
+{
+    setOscillator(profile_, Oscillator::RC);
+    showConfigText();
+}
+
+void MainWindow::Option4_Click()
+{
+    setOscillator(profile_, Oscillator::XT);
+    showConfigText();
+}
+
+void MainWindow::Option5_Click()
+{
+    setOscillator(profile_, Oscillator::HS);
+    showConfigText();
+}
+
+void MainWindow::Option6_Click()
+{
+    setOscillator(profile_, Oscillator::LP);
+    showConfigText();
+}
+
+void MainWindow::Option7_Click()
+{
+    setProtection(profile_, true);
+    showConfigText();
+}
+
+void MainWindow::Option8_Click()
+{
+    setProtection(profile_, false);
+    showConfigText();
+}
+
+void MainWindow::Option9_Click()
+{
+    setWatchdog(profile_, false);
+    showConfigText();
+}
+
+void MainWindow::Option10_Click()
+{
+    setWatchdog(profile_, true);
+    showConfigText();
+}
+
+void MainWindow::Check1_Click()
+{
+    setPowerUpTimer(profile_, controls_.Check1->isChecked());
+    showConfigText();
+}
+
+void MainWindow::showConfigText()
+{
+    controls_.Text6->setText(configText(profile_));
+}
+
+void MainWindow::Text5_Change()
+{
+    // The replacement changes the text again, which checks it again and lets it stay.
+    if (const std::optional<QString> replacement =
+            checkedLastAddress(controls_.Text5->text(), profile_.MEMSIZE))
+        controls_.Text5->setText(*replacement);
+}
+
+void MainWindow::VIEW_BUFFER()
+{
+    DATAVIEW_->setDumpText(bufferDumpText(PBUF_, profile_.MEMSIZE));
+}
+
+void MainWindow::runExclusive(const std::function<void()> &operation)
+{
+    if (busy_)
+        return;
+    busy_ = true;
+    enableOperationControls();
+    // Re-enables the controls however the operation ends.
+    struct Done {
+        MainWindow &window;
+        ~Done()
+        {
+            window.busy_ = false;
+            window.enableOperationControls();
+        }
+    } done{*this};
+    operation();
+}
+
+// While an operation waits, nothing that would talk to the adapter, load the buffer, switch the
+// port or change the device can start. The configuration choices, the buffer view, HELP, VER
+// and EXIT stay usable.
+void MainWindow::enableOperationControls()
+{
+    const bool idle = !busy_;
+    const std::initializer_list<QWidget *> controls{controls_.Command2, controls_.Command3,
+                                                    controls_.Command7, controls_.Option1,
+                                                    controls_.Option2};
+    for (QWidget *control : controls)
+        control->setEnabled(idle);
+    for (QAction *item : {menu_.COM1, menu_.COM2, menu_.READ, menu_.Line_test})
+        item->setEnabled(idle);
+    menu_.BLANK->setEnabled(idle && controls_.Option1->isChecked());
+}
+
+BoxAnswer MainWindow::showBox(const Message &message)
+{
+    return dialogs_.showBox(message);
+}
+
+void MainWindow::waitForEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void MainWindow::endProgram()
+{
+    dialogs_.endProgram();
+}
+
+void MainWindow::setCurrentAddress(const QString &text)
+{
+    controls_.Text3->setText(text);
+}
+
+void MainWindow::setStartAddress(const QString &text)
+{
+    controls_.Text4->setText(text);
+}
+
+QString MainWindow::lastAddressText() const
+{
+    return controls_.Text5->text();
+}
+
+void MainWindow::setLastAddress(const QString &text)
+{
+    controls_.Text5->setText(text);
+}
+
+void MainWindow::setTickText(const QString &text)
+{
+    controls_.Text2->setText(text);
+}
+
+void MainWindow::setFileName(const QString &text)
+{
+    controls_.Text1->setText(text);
+}
+
+void MainWindow::setPortLabel(const QString &text)
+{
+    controls_.Label6->setText(text);
+}
+
+void MainWindow::refreshBufferView()
+{
+    if (DATAVIEW_ && DATAVIEW_->isVisible())
+        VIEW_BUFFER();
+}
+
+// Closing the main window ends the program, also while the help or buffer window is open.
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    // An operation waiting inside a handler would go on waiting without its window: end at once.
+    if (busy_)
+        dialogs_.endProgram();
+    QCoreApplication::quit();
+}
+
+int runEdition(Edition edition, int argc, char **argv)
+{
+    QApplication application(argc, argv);
+    QtSerialPort port;
+    QtDialogs dialogs;
+    MainWindow window(edition, port, dialogs);
+    window.show();
+    return QApplication::exec();
+}

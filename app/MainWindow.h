@@ -1,0 +1,137 @@
+#pragma once
+
+#include "device/DeviceProfile.h"
+#include "image/ProgramBuffer.h"
+#include "link/Adapter.h"
+#include "link/PortSwitch.h"
+#include "link/RunState.h"
+#include "link/WindowSeam.h"
+#include "ops/DeviceOperations.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+
+class DataViewWindow;
+class Dialogs;
+class HelpWindow;
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+class SerialPort;
+
+// The main window of either edition: its controls and menu bar, the run state, the device
+// profile, the program buffer and the adapter behind them. Every command is one of its handlers.
+class MainWindow : public QMainWindow, public WindowSeam {
+    Q_OBJECT
+public:
+    // Runs the start-up sequence (which may show a box) before it returns; show it afterwards.
+    MainWindow(Edition edition, SerialPort &port, Dialogs &dialogs, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // The controls by their names; those the edition lacks are null.
+    struct Controls {
+        QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8;
+        QLineEdit *Text1, *Text2, *Text3, *Text4, *Text5, *Text6, *TEST;
+        QGroupBox *Frame1, *Frame2, *Frame3, *Frame4;
+        QRadioButton *Option1, *Option2, *Option3, *Option4, *Option5, *Option6, *Option7,
+            *Option8, *Option9, *Option10;
+        QCheckBox *Check1;
+        QPushButton *Command1, *Command2, *Command3, *Command7;
+        QWidget *Shape12, *Shape14;
+    };
+    struct MenuItems {
+        QAction *COM1, *COM2, *READ, *BLANK, *Buffer_view, *WDT, *Line_test, *HELP, *VER;
+    };
+
+    const Controls &controls() const { return controls_; }
+    const MenuItems &menuItems() const { return menu_; }
+    const RunState &runState() const { return state_; }
+    const DeviceProfile &profile() const { return profile_; }
+    const ProgramBuffer &buffer() const { return PBUF_; }
+    // True while an adapter operation runs; another one cannot start meanwhile.
+    bool isBusy() const { return busy_; }
+    // The buffer view, while it exists.
+    DataViewWindow *dataView() const;
+
+    // What the logic below the window asks of it.
+    BoxAnswer showBox(const Message &message) override;
+    void waitForEvents() override;
+    void endProgram() override;
+    void setCurrentAddress(const QString &text) override;
+    void setStartAddress(const QString &text) override;
+    QString lastAddressText() const override;
+    void setLastAddress(const QString &text) override;
+    void setTickText(const QString &text) override;
+    void setFileName(const QString &text) override;
+    void setPortLabel(const QString &text) override;
+    void refreshBufferView() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void buildMenuBar();
+    void connectHandlers();
+    void placeOnScreen();
+
+    void Form_Load();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command7_Click();
+    void READ_Click();
+    void BLANK_Click();
+    void Line_test_Click();
+    void COM1_Click();
+    void COM2_Click();
+    void Buffer_view_Click();
+    void HELP_Click();
+    void VER_Click();
+    void WDT_Click();
+    void Option1_Click();
+    void Option2_Click();
+    void Option3_Click();
+    void Option4_Click();
+    void Option5_Click();
+    void Option6_Click();
+    void Option7_Click();
+    void Option8_Click();
+    void Option9_Click();
+    void Option10_Click();
+    void Check1_Click();
+    void Text5_Change();
+
+    void selectDevice(Device device);
+    void showConfigText();
+    void VIEW_BUFFER();
+    // Runs an adapter operation with the commands that would start another one disabled.
+    void runExclusive(const std::function<void()> &operation);
+    void enableOperationControls();
+
+    const Edition edition_;
+    Dialogs &dialogs_;
+    RunState state_;
+    DeviceProfile profile_;
+    ProgramBuffer PBUF_;
+    Adapter adapter_;
+    PortSwitch portSwitch_;
+    DeviceOperations operations_;
+    bool busy_ = false;
+
+    Controls controls_{};
+    MenuItems menu_{};
+    QTimer *Timer1 = nullptr;
+    QPointer<DataViewWindow> DATAVIEW_;
+    QPointer<HelpWindow> HELP_FORM_;
+};
+
+// A program's main(): the edition's main window on the system's serial port, until it ends.
+int runEdition(Edition edition, int argc, char **argv);

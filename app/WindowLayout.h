@@ -1,0 +1,79 @@
+#pragma once
+
+#include "device/DeviceProfile.h"
+
+#include <QRgb>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+// The main window of each edition as data: every control with its kind, text, container, place
+// and look, and the menu bar. Places are in twips, as the window was drawn; 15 twips are a pixel.
+
+int pixels(int twips);
+
+// Point sizes become pixel sizes at the 96 dots per inch the twips assume, so text keeps its
+// size against the fixed pixel geometry whatever the screen's resolution.
+int pixelSizeOfPoints(double points);
+
+struct Place {
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+enum class ControlKind { Label, TextBox, Frame, OptionButton, CheckBox, Button, Band };
+
+enum class Face { Default, Arial, Gothic };
+
+struct Look {
+    Face face = Face::Default;
+    double points = 0; // 0: the window's size
+    int weight = 400;  // 400 regular, 700 bold, 800 extra-bold
+    bool italic = false;
+    std::optional<QRgb> foreground;
+    std::optional<QRgb> background;
+};
+
+struct ControlSpec {
+    const char *name;
+    ControlKind kind;
+    const char *text;      // caption or initial text; nullptr: none
+    const char *container; // a frame's name; nullptr: the client area
+    Place place;
+    Look look;
+    const char *toolTip;   // nullptr: none
+};
+
+enum class Placement { CentredOnScreen, AtStoredPosition };
+
+struct WindowLayout {
+    const char *caption;
+    int clientWidth; // twips
+    int clientHeight;
+    QRgb background;
+    Look defaultLook;
+    Placement placement;
+    int clientLeft; // twips from the screen's top-left, for AtStoredPosition
+    int clientTop;
+    // In creation order: what comes first lies underneath.
+    std::vector<ControlSpec> controls;
+};
+
+const WindowLayout &windowLayout(Edition edition);
+
+struct MenuItemSpec {
+    const char *name;
+    const char *caption;
+    int shortcut; // a Qt::Key, 0 for none
+};
+
+struct MenuSpec {
+    const char *name;
+    const char *caption;
+    std::vector<MenuItemSpec> items;
+};
+
+const std::vector<MenuSpec> &menuBarLayout(Edition edition);

@@ -1,1 +1,6 @@
-int main() { return 0; }
+#include "app/MainWindow.h"
+
+int main(int argc, char **argv)
+{
+    return runEdition(Edition::Advanced, argc, argv);
+}

@@ -1,0 +1,517 @@
+#include "app/DataViewWindow.h"
+#include "app/Dialogs.h"
+#include "app/MainWindow.h"
+#include "link/Messages.h"
+#include "tests/support/FakePort.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+// Answers every box with OK, or with Cancel when it offers Retry/Cancel; keeps what it was asked.
+class RecordingDialogs : public Dialogs {
+public:
+    BoxAnswer showBox(const Message &message) override
+    {
+        boxes.append(message.text + QStringLiteral(" / ") + message.title);
+        return message.buttons == BoxButtons::RetryCancel ? BoxAnswer::Cancel : BoxAnswer::Ok;
+    }
+    QString askOpenFileName() override
+    {
+        ++fileDialogs;
+        return fileToOpen;
+    }
+    void endProgram() override { ++endings; }
+
+    QStringList boxes;
+    QString fileToOpen;
+    int fileDialogs = 0;
+    int endings = 0;
+};
+
+struct Rig {
+    explicit Rig(Edition edition, bool com1Fails = false) : port(clock)
+    {
+        port.failOpen(1, com1Fails);
+        window = std::make_unique<MainWindow>(edition, port, dialogs);
+    }
+    const MainWindow::Controls &c() const { return window->controls(); }
+
+    TestClock clock;
+    FakePort port;
+    RecordingDialogs dialogs;
+    std::unique_ptr<MainWindow> window;
+};
+
+QByteArray writeFile(const QTemporaryDir &dir, const char *name, const QByteArray &bytes)
+{
+    QFile file(dir.filePath(QLatin1String(name)));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return {};
+    return file.fileName().toUtf8();
+}
+
+QRect pixelsOf(int left, int top, int width, int height)
+{
+    return {left / 15, top / 15, width / 15, height / 15};
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Edition)
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startup_state_data();
+    void startup_state();
+    void configuration_panel_data();
+    void configuration_panel();
+    void selection_resets_panel_fields_and_flags();
+    void basic_wdt_item_toggles_flag_and_indicator();
+    void last_address_check_through_the_field_data();
+    void last_address_check_through_the_field();
+    void layout_data();
+    void layout();
+    void menu_bar_data();
+    void menu_bar();
+    void file_open_is_all_or_nothing();
+    void file_dialog_filter_in_qt_form();
+    void buffer_view_shows_dump_and_follows_loads();
+    void running_operation_refuses_others();
+    void closing_main_window_ends_program_with_view_open();
+};
+
+void MainWindowTest::startup_state_data()
+{
+    QTest::addColumn<Edition>("edition");
+    QTest::addColumn<bool>("com1Fails");
+    QTest::addColumn<QString>("label6");
+    QTest::addColumn<int>("COMNO");
+    QTest::addColumn<QStringList>("boxes");
+    const QStringList none;
+    const QStringList cantOpen{QStringLiteral("Can't Open COM1 / COM ERROR")};
+    QTest::newRow("advanced, COM1 opens") << Edition::Advanced << false << "COM1" << 1 << none;
+    QTest::newRow("advanced, COM1 fails") << Edition::Advanced << true << "COM0" << 0 << cantOpen;
+    QTest::newRow("basic, COM1 opens") << Edition::Basic << false << "COM1" << 1 << none;
+    QTest::newRow("basic, COM1 fails") << Edition::Basic << true << "COM0" << 0 << cantOpen;
+}
+
+void MainWindowTest::startup_state()
+{
+    QFETCH(Edition, edition);
+    QFETCH(bool, com1Fails);
+    Rig rig(edition, com1Fails);
+    const MainWindow::Controls &c = rig.c();
+
+    // The box was shown by the constructor, so before the window appears.
+    QVERIFY(!rig.window->isVisible());
+    QTEST(rig.dialogs.boxes, "boxes");
+    QTEST(c.Label6->text(), "label6");
+    QTEST(int(rig.window->runState().COMNO), "COMNO");
+    QCOMPARE(rig.port.portNumber(), 1);
+    QCOMPARE(rig.port.lineSettings(), QStringLiteral("9600,N,8,1"));
+
+    QCOMPARE(c.Text1->text(), QString());
+    QCOMPARE(c.Text3->text(), QString());
+    QCOMPARE(c.Text4->text(), QStringLiteral("0"));
+    QCOMPARE(c.Text5->text(), QStringLiteral("3FF"));
+    QCOMPARE(c.Label7->text(), QString());
+    QVERIFY(c.Option1->isChecked());
+    QVERIFY(!c.Option2->isChecked());
+    QCOMPARE(rig.window->runState().DATAFG, qint16(0));
+    QCOMPARE(rig.window->runState().WDTFG, qint16(0));
+    QCOMPARE(rig.window->runState().TIMECNT, qint16(0));
+    const DeviceProfile &profile = rig.window->profile();
+    QCOMPARE(profile.DEVNAME, QStringLiteral("16F84"));
+    QCOMPARE(profile.MEMSIZE, qint16(1024));
+    QCOMPARE(profile.LASTADR, qint16(1023));
+    QVERIFY(rig.window->menuItems().BLANK->isEnabled());
+    if (edition == Edition::Advanced) {
+        QCOMPARE(c.Text6->text(), QStringLiteral("3FFB"));
+        QVERIFY(c.Option3->isChecked());
+        QVERIFY(c.Option9->isChecked());
+        QVERIFY(c.Option8->isChecked());
+        QVERIFY(!c.Check1->isChecked());
+        QCOMPARE(profile.CONFH, qint16(0x3F));
+        QCOMPARE(profile.CONFL, qint16(0xFB));
+    } else {
+        QVERIFY(!c.Text6 && !c.Frame2 && !c.Option3 && !c.Check1 && !c.Label8);
+    }
+}
+
+void MainWindowTest::configuration_panel_data()
+{
+    QTest::addColumn<bool>("c711");
+    QTest::addColumn<QStringList>("clicks");
+    QTest::addColumn<QString>("text6");
+    QTest::addColumn<int>("CONFH");
+    QTest::addColumn<int>("CONFL");
+    auto row = [](const char *name, bool c711, const char *clicks, const char *text, int h, int l) {
+        QTest::newRow(name) << c711 << QString::fromLatin1(clicks).split(u' ', Qt::SkipEmptyParts)
+                            << QString::fromLatin1(text) << h << l;
+    };
+    row("16F84 XT", false, "Option4", "3FF9", 0x3F, 0xF9);
+    row("16F84 HS", false, "Option5", "3FFA", 0x3F, 0xFA);
+    row("16F84 LP", false, "Option6", "3FF8", 0x3F, 0xF8);
+    row("16F84 LP then RC", false, "Option6 Option3", "3FFB", 0x3F, 0xFB);
+    row("16F84 WDT enable", false, "Option10", "3FFF", 0x3F, 0xFF);
+    row("16F84 WDT enable, disable", false, "Option10 Option9", "3FFB", 0x3F, 0xFB);
+    row("16F84 power-up timer", false, "Check1", "3FF3", 0x3F, 0xF3);
+    row("16F84 protect", false, "Option7", "0B", 0, 0x0B);
+    row("16F84 protect, XT", false, "Option7 Option4", "09", 0, 0x09);
+    row("16F84 protect, HS", false, "Option7 Option5", "0A", 0, 0x0A);
+    row("16F84 protect on, off", false, "Option7 Option8", "3FFB", 0x3F, 0xFB);
+    row("16C711 WDT enable", true, "Option10", "3FF7", 0x3F, 0xF7);
+    row("16C711 protect", true, "Option7", "043", 0, 0x43);
+    row("16C711 protect on, off", true, "Option7 Option8", "3FF3", 0x3F, 0xF3);
+    row("16C711 power-up timer off", true, "Check1", "3FFB", 0x3F, 0xFB);
+}
+
+void MainWindowTest::configuration_panel()
+{
+    QFETCH(bool, c711);
+    QFETCH(QStringList, clicks);
+    Rig rig(Edition::Advanced);
+    if (c711)
+        rig.c().Option2->click();
+    for (const QString &name : clicks) {
+        auto *button = rig.window->findChild<QAbstractButton *>(name);
+        QVERIFY2(button, qPrintable(name));
+        button->click();
+    }
+    QTEST(rig.c().Text6->text(), "text6");
+    QTEST(int(rig.window->profile().CONFH), "CONFH");
+    QTEST(int(rig.window->profile().CONFL), "CONFL");
+}
+
+void MainWindowTest::selection_resets_panel_fields_and_flags()
+{
+    QTemporaryDir dir;
+    Rig rig(Edition::Advanced);
+    const MainWindow::Controls &c = rig.c();
+    rig.dialogs.fileToOpen =
+        QString::fromUtf8(writeFile(dir, "a.hex", ":0400000001020304F2\n:00000001FF\n"));
+    c.Command2->click();
+    QCOMPARE(rig.window->runState().DATAFG, qint16(1));
+    c.Option4->click();
+    c.Option10->click();
+    c.Option7->click();
+    c.Text4->setText(QStringLiteral("12"));
+
+    c.Option2->click();
+    QCOMPARE(c.Text6->text(), QStringLiteral("3FF3"));
+    QVERIFY(c.Option3->isChecked() && c.Option9->isChecked() && c.Option8->isChecked());
+    QVERIFY(c.Check1->isChecked());
+    QCOMPARE(c.Text4->text(), QStringLiteral("0"));
+    QCOMPARE(c.Text5->text(), QStringLiteral("3FF"));
+    QCOMPARE(c.Text1->text(), QString());
+    QCOMPARE(rig.window->runState().DATAFG, qint16(0));
+    QCOMPARE(rig.window->profile().DEVNAME, QStringLiteral("16C711"));
+    QCOMPARE(rig.window->profile().LASTADR, qint16(1023));
+    // The flash part only can be blanked.
+    QVERIFY(!rig.window->menuItems().BLANK->isEnabled());
+    // The buffer keeps the loaded words.
+    QCOMPARE(rig.window->buffer().word(0), quint16(0x0201));
+
+    c.Option1->click();
+    QCOMPARE(c.Text6->text(), QStringLiteral("3FFB"));
+    QVERIFY(!c.Check1->isChecked());
+    QVERIFY(rig.window->menuItems().BLANK->isEnabled());
+}
+
+void MainWindowTest::basic_wdt_item_toggles_flag_and_indicator()
+{
+    Rig rig(Edition::Basic);
+    QAction *WDT = rig.window->menuItems().WDT;
+    WDT->trigger();
+    QCOMPARE(rig.c().Label7->text(), QStringLiteral("WDT Enable"));
+    QCOMPARE(rig.window->runState().WDTFG, qint16(1));
+    WDT->trigger();
+    QCOMPARE(rig.c().Label7->text(), QString());
+    QCOMPARE(rig.window->runState().WDTFG, qint16(0));
+    WDT->trigger();
+    rig.c().Option2->click();
+    QCOMPARE(rig.c().Label7->text(), QString());
+    QCOMPARE(rig.window->runState().WDTFG, qint16(0));
+}
+
+void MainWindowTest::last_address_check_through_the_field_data()
+{
+    QTest::addColumn<bool>("typed");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("typed 3FF") << true << "3FF" << "3FF";
+    QTest::newRow("typed 400, past the last word") << true << "400" << "3FF";
+    QTest::newRow("typed 401") << true << "401" << "3FF";
+    QTest::newRow("typed 1234, cut at the fourth digit") << true << "1234" << "3FF";
+    QTest::newRow("typed FFFF, cut at the third digit") << true << "FFFF" << "3FF";
+    QTest::newRow("typed 3FG") << true << "3FG" << "3FG";
+    QTest::newRow("pasted 12345") << false << "12345" << "3FF";
+    QTest::newRow("pasted FFFF, negative") << false << "FFFF" << "FFFF";
+    QTest::newRow("pasted nine digits") << false << "000000001" << "3FF";
+    QTest::newRow("pasted empty") << false << "" << "";
+}
+
+void MainWindowTest::last_address_check_through_the_field()
+{
+    QFETCH(bool, typed);
+    QFETCH(QString, input);
+    Rig rig(Edition::Basic);
+    QLineEdit *Text5 = rig.c().Text5;
+    Text5->clear();
+    if (typed)
+        QTest::keyClicks(Text5, input);
+    else
+        Text5->setText(input);
+    QTEST(Text5->text(), "shown");
+}
+
+void MainWindowTest::layout_data()
+{
+    QTest::addColumn<Edition>("edition");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("toolTip");
+    const auto A = Edition::Advanced;
+    const auto B = Edition::Basic;
+    QTest::newRow("A Text1") << A << "Text1" << "client" << pixelsOf(240, 300, 4380, 285) << ""
+                             << "This is target program file";
+    QTest::newRow("A Option1") << A << "Option1" << "Frame1" << pixelsOf(150, 375, 840, 240)
+                               << "16F84" << "Select device 16F84";
+    QTest::newRow("A Option6") << A << "Option6" << "Frame2" << pixelsOf(225, 900, 690, 240)
+                               << "LP" << "";
+    QTest::newRow("A Command2") << A << "Command2" << "client" << pixelsOf(4050, 750, 1095, 375)
+                                << "FILE OPEN" << "Open your HEX file";
+    QTest::newRow("A Check1") << A << "Check1" << "client" << pixelsOf(1575, 3000, 1965, 240)
+                              << "Power up timer" << "";
+    QTest::newRow("A Shape12") << A << "Shape12" << "client" << pixelsOf(3975, 0, 1275, 3765)
+                               << "" << "";
+    QTest::newRow("A TEST") << A << "TEST" << "client" << pixelsOf(0, 4695, 5055, 270) << "Text2"
+                            << "";
+    QTest::newRow("B Frame1") << B << "Frame1" << "client" << pixelsOf(300, 675, 1215, 1440)
+                              << "PIC Select" << "";
+    QTest::newRow("B Option2") << B << "Option2" << "Frame1" << pixelsOf(150, 900, 990, 240)
+                               << "16C711" << "";
+    QTest::newRow("B Label5") << B << "Label5" << "client" << pixelsOf(1725, 1125, 660, 255)
+                              << "LAST" << "";
+    QTest::newRow("B Command1") << B << "Command1" << "client" << pixelsOf(3600, 2475, 855, 375)
+                                << "EXIT" << "Exit";
+    QTest::newRow("B Text2") << B << "Text2" << "client" << pixelsOf(0, 3960, 5055, 270) << "Text2"
+                             << "";
+}
+
+void MainWindowTest::layout()
+{
+    QFETCH(Edition, edition);
+    QFETCH(QString, name);
+    Rig rig(edition);
+    QCOMPARE(rig.window->windowTitle(), QStringLiteral("Tobrisk Programmer"));
+    QCOMPARE(rig.window->centralWidget()->size(),
+             edition == Edition::Advanced ? QSize(350, 277) : QSize(319, 197));
+    QVERIFY(rig.window->minimumSize() == rig.window->maximumSize());
+    QVERIFY(!(rig.window->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+
+    auto *control = rig.window->findChild<QWidget *>(name);
+    QVERIFY(control);
+    QTEST(control->parentWidget()->objectName(), "parent");
+    QTEST(control->geometry(), "geometry");
+    QTEST(control->toolTip(), "toolTip");
+    QString caption;
+    if (auto *button = qobject_cast<QAbstractButton *>(control))
+        caption = button->text();
+    else if (auto *label = qobject_cast<QLabel *>(control))
+        caption = label->text();
+    else if (auto *frame = qobject_cast<QGroupBox *>(control))
+        caption = frame->title();
+    else if (auto *text = qobject_cast<QLineEdit *>(control))
+        caption = text->text();
+    QTEST(caption, "caption");
+}
+
+void MainWindowTest::menu_bar_data()
+{
+    QTest::addColumn<Edition>("edition");
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("advanced") << Edition::Advanced
+                              << QStringList{"COM: COM1, COM2 F2",
+                                             "Function: READ, BLANK all, Buffer_view, Line_test",
+                                             "ABOUT: HELP F1, VER"};
+    QTest::newRow("basic") << Edition::Basic
+                           << QStringList{"COM: COM1, COM2 F2",
+                                          "Function: READ, BLANK all, Buffer_view, WDT enable, "
+                                          "Line_test",
+                                          "ABOUT: HELP F1, VER"};
+}
+
+void MainWindowTest::menu_bar()
+{
+    QFETCH(Edition, edition);
+    Rig rig(edition);
+    QStringList items;
+    for (QAction *menuAction : rig.window->menuBar()->actions()) {
+        QStringList entries;
+        for (QAction *item : menuAction->menu()->actions()) {
+            const QString key = item->shortcut().toString();
+            entries << (key.isEmpty() ? item->text() : item->text() + u' ' + key);
+        }
+        items << menuAction->text() + QStringLiteral(": ") + entries.join(QStringLiteral(", "));
+    }
+    QTEST(items, "items");
+}
+
+void MainWindowTest::file_open_is_all_or_nothing()
+{
+    QTemporaryDir dir;
+    Rig rig(Edition::Advanced);
+    const MainWindow::Controls &c = rig.c();
+    const QString good =
+        QString::fromUtf8(writeFile(dir, "good.hex", ":0400000001020304F2\n:00000001FF\n"));
+    const QString bad =
+        QString::fromUtf8(writeFile(dir, "bad.hex", ":0400000005060708E3\n:00000001FF\n"));
+
+    rig.dialogs.fileToOpen = good;
+    c.Command2->click();
+    QCOMPARE(rig.dialogs.boxes, QStringList());
+    QCOMPARE(c.Text1->text(), good);
+    QCOMPARE(c.Text3->text(), QStringLiteral("1"));
+    QCOMPARE(c.Text4->text(), QStringLiteral("0"));
+    QCOMPARE(c.Text5->text(), QStringLiteral("1"));
+    QCOMPARE(rig.window->runState().DATAFG, qint16(1));
+    QCOMPARE(rig.window->profile().LASTADR, qint16(1));
+    const ProgramBuffer loaded = rig.window->buffer();
+    QCOMPARE(loaded.word(1), quint16(0x0403));
+    QCOMPARE(loaded.word(2), quint16(0x3FFF));
+
+    // Cancelling and a file that fails its checksum leave everything as it was.
+    c.Text5->setText(QStringLiteral("20"));
+    for (const QString &chosen : {QString(), bad}) {
+        rig.dialogs.fileToOpen = chosen;
+        c.Command2->click();
+        QCOMPARE(c.Text1->text(), good);
+        QCOMPARE(c.Text3->text(), QStringLiteral("1"));
+        QCOMPARE(c.Text5->text(), QStringLiteral("20"));
+        QCOMPARE(rig.window->runState().DATAFG, qint16(1));
+        QCOMPARE(rig.window->profile().LASTADR, qint16(1));
+        QVERIFY(rig.window->buffer() == loaded);
+    }
+    QCOMPARE(rig.dialogs.fileDialogs, 3);
+    QCOMPARE(rig.dialogs.boxes, QStringList{"Can't Read or Open the FILE / FILE ERROR"});
+    QCOMPARE(rig.port.sentCommands(), QStringList());
+}
+
+void MainWindowTest::file_dialog_filter_in_qt_form()
+{
+    QCOMPARE(qtNameFilter(kHexFileFilter), QStringLiteral("HEX FILES (*.hex);;ALL FILES (*.*)"));
+}
+
+void MainWindowTest::buffer_view_shows_dump_and_follows_loads()
+{
+    QTemporaryDir dir;
+    Rig rig(Edition::Basic);
+    QVERIFY(!rig.window->dataView());
+    rig.window->menuItems().Buffer_view->trigger();
+    DataViewWindow *view = rig.window->dataView();
+    QVERIFY(view && view->isVisible());
+    QCOMPARE(view->windowTitle(), QStringLiteral("Data buffer"));
+    QCOMPARE(view->Text1->font().pixelSize(), 13);
+    QStringList lines = view->text().split(u'\n');
+    QCOMPARE(lines.size(), 1 + 64 + 1); // header, rows, the empty text after the last break
+    QCOMPARE(lines[1], QStringLiteral("0000: ") + QStringLiteral("0000 ").repeated(16));
+
+    rig.dialogs.fileToOpen =
+        QString::fromUtf8(writeFile(dir, "a.hex", ":020020000128B5\n:00000001FF\n"));
+    rig.c().Command2->click();
+    lines = view->text().split(u'\n');
+    QCOMPARE(lines[1], QStringLiteral("0000: ") + QStringLiteral("3FFF ").repeated(16));
+    QCOMPARE(lines[2], QStringLiteral("0010: 2801 ") + QStringLiteral("3FFF ").repeated(15));
+
+    // Closed, it is not reopened by a load.
+    view->close();
+    QTRY_VERIFY(!rig.window->dataView());
+    rig.c().Command2->click();
+    QVERIFY(!rig.window->dataView());
+}
+
+// While the line test waits for an adapter that never answers, the commands that would start
+// another exchange, load a file, switch the port or change the device are disabled; the panel,
+// the buffer view and the help stay usable, and the view does not end the wait.
+void MainWindowTest::running_operation_refuses_others()
+{
+    Rig rig(Edition::Advanced);
+    rig.port.setSilent(true);
+    const MainWindow::Controls &c = rig.c();
+    const MainWindow::MenuItems &m = rig.window->menuItems();
+    bool checked = false;
+    QTimer::singleShot(0, rig.window.get(), [&] {
+        checked = true;
+        QVERIFY(rig.window->isBusy());
+        for (QWidget *control : std::initializer_list<QWidget *>{c.Command2, c.Command3, c.Command7,
+                                                                 c.Option1, c.Option2})
+            QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
+        for (QAction *item : {m.COM1, m.COM2, m.READ, m.BLANK, m.Line_test})
+            QVERIFY2(!item->isEnabled(), qPrintable(item->objectName()));
+        for (QWidget *control : std::initializer_list<QWidget *>{c.Command1, c.Option4, c.Check1,
+                                                                 c.Text5})
+            QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
+        for (QAction *item : {m.Buffer_view, m.HELP, m.VER})
+            QVERIFY2(item->isEnabled(), qPrintable(item->objectName()));
+
+        const QByteArray sent = rig.port.written();
+        m.READ->trigger();
+        c.Command3->click();
+        QCOMPARE(rig.port.written(), sent);
+        QVERIFY(rig.window->runState().TIMECNT > 0);
+        m.Buffer_view->trigger();
+        QVERIFY(rig.window->runState().TIMECNT > 0);
+        c.Option4->click();
+        QCOMPARE(c.Text6->text(), QStringLiteral("3FF9"));
+
+        // Closing the window now ends the program at once, as EXIT does.
+        const int endings = rig.dialogs.endings;
+        rig.window->close();
+        QCOMPARE(rig.dialogs.endings, endings + 1);
+    });
+    m.Line_test->trigger();
+    QVERIFY(checked);
+    QVERIFY(!rig.window->isBusy());
+    QVERIFY(rig.dialogs.boxes.contains(QStringLiteral("Can not found Hardware / CHECK ID")));
+    for (QWidget *control : std::initializer_list<QWidget *>{c.Command2, c.Command3, c.Option2})
+        QVERIFY(control->isEnabled());
+    for (QAction *item : {m.COM2, m.READ, m.BLANK, m.Line_test})
+        QVERIFY(item->isEnabled());
+}
+
+void MainWindowTest::closing_main_window_ends_program_with_view_open()
+{
+    Rig rig(Edition::Advanced);
+    rig.window->show();
+    rig.window->menuItems().Buffer_view->trigger();
+    QVERIFY(rig.window->dataView()->isVisible());
+    QTimer::singleShot(0, rig.window.get(), [&] { rig.window->close(); });
+    // Only a guard against hanging: the close ends the loop long before.
+    QTimer::singleShot(60000, [] { QCoreApplication::exit(1); });
+    QCOMPARE(QApplication::exec(), 0);
+    QCOMPARE(rig.dialogs.endings, 0);
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "test_main_window.moc"
