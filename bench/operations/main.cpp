@@ -1,0 +1,105 @@
+// Writes, verifies and reads back all 1024 words of a simulated PIC16F84 at 9600 baud through
+// QSerialPort on a pty, and prints for each operation the wall time, the line-rate bound (bytes
+// on the line x 10 / 9600 s), their ratio and the processor time as a share of the wall time.
+// It reports; it never fails.
+
+#include "device/Profiles.h"
+#include "image/ProgramBuffer.h"
+#include "ops/DeviceOperations.h"
+#include "tests/support/LiveLink.h"
+#include "tests/support/SimProcess.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <functional>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int kBaud = 9600;
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Bytes both ways for the commands the simulator logged since the last call: each frame is STX
+// and its text; a word fetch is answered by six bytes, everything else by ACK.
+class LineCounter {
+public:
+    explicit LineCounter(const QString &transcript) : path_(transcript) {}
+    qint64 bytesSinceLastCall()
+    {
+        QFile file(path_);
+        if (!file.open(QIODevice::ReadOnly) || !file.seek(offset_))
+            return 0;
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        offset_ = file.pos();
+        qint64 bytes = 0;
+        for (const QByteArray &line : lines) {
+            const QByteArray command = line.trimmed();
+            if (!command.isEmpty())
+                bytes += 1 + command.size() + (command == "S" ? 6 : 1);
+        }
+        return bytes;
+    }
+
+private:
+    QString path_;
+    qint64 offset_ = 0;
+};
+
+void report(const char *name, LineCounter &line, const std::function<void()> &operation, LiveLink &link)
+{
+    line.bytesSinceLastCall();
+    link.seam.clearRecords();
+    QElapsedTimer wall;
+    const double cpuBefore = cpuSeconds();
+    wall.start();
+    operation();
+    const double seconds = double(wall.nsecsElapsed()) / 1e9;
+    const double cpu = cpuSeconds() - cpuBefore;
+    const qint64 bytes = line.bytesSinceLastCall();
+    const double bound = double(bytes) * 10 / kBaud;
+    std::printf("%-7s %6.2f s  bound %6.2f s (%lld bytes)  ratio %.3f  CPU %.2f %% of wall time  boxes: %s\n", name,
+                seconds, bound, static_cast<long long>(bytes), seconds / bound, cpu / seconds * 100,
+                qPrintable(link.seam.boxTexts().join(QStringLiteral(", "))));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString transcript = dir.filePath(QStringLiteral("transcript.txt"));
+    SimProcess sim({QStringLiteral("--baud"), QString::number(kBaud), QStringLiteral("--transcript"), transcript},
+                   qEnvironmentVariable("ADAPTER_SIM", QStringLiteral(ADAPTER_SIM_PATH)));
+    if (sim.ptyPath().isEmpty()) {
+        std::printf("adapter-sim did not start: %s\n", qPrintable(sim.error()));
+        return 0;
+    }
+    LiveLink link(sim.ptyPath());
+    DeviceProfile profile;
+    selectDevice(profile, Device::PIC16F84);
+    ProgramBuffer PBUF;
+    for (int n = 0; n < profile.MEMSIZE; ++n)
+        PBUF.setWord(n, quint8((n * 7) >> 8 & 0x3F), quint8(n * 7));
+    link.state.DATAFG = 1;
+    link.seam.setLastAddressText(QStringLiteral("3FF"));
+    DeviceOperations ops(link.adapter, link.seam, link.state, profile, PBUF, Edition::Advanced);
+    LineCounter line(transcript);
+
+    std::printf("1024 words of a PIC16F84 at %d baud through QSerialPort on a pty\n", kBaud);
+    report("WRITE", line, [&] { ops.Command3_Click(Device::PIC16F84); }, link);
+    report("VERIFY", line, [&] { ops.Command7_Click(); }, link);
+    report("READ", line, [&] { ops.READ_Click(); }, link);
+    return 0;
+}
