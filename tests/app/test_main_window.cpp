@@ -1,7 +1,7 @@
 #include "app/DataViewWindow.h"
-#include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "link/Messages.h"
+#include "tests/app/RecordingDialogs.h"
 #include "tests/support/FakePort.h"
 
 #include <QAction>
@@ -23,27 +23,6 @@
 #include <memory>
 
 namespace {
-
-// Answers every box with OK, or with Cancel when it offers Retry/Cancel; keeps what it was asked.
-class RecordingDialogs : public Dialogs {
-public:
-    BoxAnswer showBox(const Message &message) override
-    {
-        boxes.append(message.text + QStringLiteral(" / ") + message.title);
-        return message.buttons == BoxButtons::RetryCancel ? BoxAnswer::Cancel : BoxAnswer::Ok;
-    }
-    QString askOpenFileName() override
-    {
-        ++fileDialogs;
-        return fileToOpen;
-    }
-    void endProgram() override { ++endings; }
-
-    QStringList boxes;
-    QString fileToOpen;
-    int fileDialogs = 0;
-    int endings = 0;
-};
 
 struct Rig {
     explicit Rig(Edition edition, bool com1Fails = false) : port(clock)
