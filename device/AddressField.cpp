@@ -1,22 +1,12 @@
 #include "device/AddressField.h"
 
+#include "link/HexDigit.h"
+
 namespace {
 
 constexpr int kMaxDigits = 8;
 // What a text too long for any address reads as: more than any device holds.
 constexpr qint64 kBeyondAnyDevice = qint64(1) << 32;
-
-int hexDigitValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    return -1;
-}
 
 } // namespace
 
@@ -27,7 +17,7 @@ qint64 readAddressField(const QString &text)
     for (const QChar c : text) {
         if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r')
             continue;
-        const int digit = hexDigitValue(c);
+        const int digit = hexDigit(c.unicode());
         if (digit < 0)
             break;
         if (++digits > kMaxDigits)

@@ -1,5 +1,7 @@
 #include "image/HexLoader.h"
 
+#include "link/HexDigit.h"
+
 #include <QByteArrayView>
 #include <QFile>
 
@@ -14,17 +16,6 @@ namespace {
 // keeps a binary file picked by mistake from being read into memory as one huge line.
 constexpr int kMaxLineLength = 1024;
 constexpr int kLastIndex = ProgramBuffer::kSize - 1;
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 // Takes a file's lines one at a time and builds the new image beside the caller's, in the
 // result itself: a start-up of the loader then touches no more buffer pages than it must.

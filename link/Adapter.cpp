@@ -1,6 +1,7 @@
 #include "link/Adapter.h"
 
 #include "link/CommandText.h"
+#include "link/HexDigit.h"
 #include "link/Messages.h"
 #include "link/SerialPort.h"
 #include "link/WindowSeam.h"
@@ -11,17 +12,6 @@ constexpr qint16 kReplyTicks = 10; // the reply time-out: ten ticks of 100 ms
 constexpr int kIdentityLength = 10;
 constexpr int kWordReplyLength = 6;
 const QByteArray kAdapterIdentifier = QByteArrayLiteral("VRN0412");
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 // Two characters read as a hex number: digits of either case up to the first other character,
 // 0 when there is none.
