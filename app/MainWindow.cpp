@@ -572,6 +572,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 int runEdition(Edition edition, int argc, char **argv)
 {
     QApplication application(argc, argv);
+    QApplication::setWindowIcon(editionIcon(edition)); // every window and box of the program
     QtSerialPort port;
     QtDialogs dialogs;
     MainWindow window(edition, port, dialogs);

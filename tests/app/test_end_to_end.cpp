@@ -1,20 +1,8 @@
-#include "app/MainWindow.h"
-#include "image/HexLoader.h"
-#include "link/QtSerialPort.h"
-#include "tests/app/RecordingDialogs.h"
-#include "tests/support/SimProcess.h"
+#include "tests/app/WindowBench.h"
 
-#include <QAction>
-#include <QLabel>
-#include <QLineEdit>
 #include <QProcess>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QtTest>
-
-#include <memory>
 
 namespace {
 
@@ -38,47 +26,6 @@ loop    incf 0x0D, f
 )";
 constexpr int kLastWord = 0x0B;
 
-// The real main window, offscreen, on QSerialPort with adapter-sim's pty as COM1.
-struct Bench {
-    explicit Bench(QStringList simArguments, Edition edition = Edition::Advanced)
-        : dump(dir.filePath(QStringLiteral("chip.hex"))),
-          sim(simArguments << QStringLiteral("--dump") << dump)
-    {
-        qputenv("DRAVIK_COM1", sim.ptyPath().toLocal8Bit());
-        window = std::make_unique<MainWindow>(edition, port, dialogs);
-    }
-    ~Bench() { window.reset(); }
-    const MainWindow::Controls &c() const { return window->controls(); }
-
-    // Opens a HEX file through FILE OPEN.
-    void open(const QString &path)
-    {
-        dialogs.fileToOpen = path;
-        c().Command2->click();
-    }
-    QString writeHex(const char *name, const QByteArray &text)
-    {
-        const QString path = dir.filePath(QLatin1String(name));
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(text);
-        return path;
-    }
-    // Ends the simulator and reads back the chip it dumped.
-    ProgramBuffer chip()
-    {
-        sim.stop();
-        return loadHexFile(dump, ProgramBuffer{}, 0x2008).PBUF;
-    }
-
-    QTemporaryDir dir;
-    QString dump;
-    SimProcess sim;
-    QtSerialPort port;
-    RecordingDialogs dialogs;
-    std::unique_ptr<MainWindow> window;
-};
-
 // Assembles the program with gpasm; empty when gpasm is not installed.
 QString assembled(const QTemporaryDir &dir)
 {
@@ -97,10 +44,6 @@ QString assembled(const QTemporaryDir &dir)
         return {};
     return dir.filePath(QStringLiteral("program.hex"));
 }
-
-#define REQUIRE_BENCH(bench)                                                                                           \
-    QVERIFY2(!(bench).sim.ptyPath().isEmpty(), qPrintable((bench).sim.error()));                                       \
-    QCOMPARE((bench).c().Label6->text(), QStringLiteral("COM1"))
 
 #define REQUIRE_PROGRAM(bench, path)                                                                                   \
     const QString path = assembled((bench).dir);                                                                       \
@@ -129,7 +72,7 @@ private slots:
     {
         QFETCH(QString, device);
         QFETCH(quint16, config);
-        Bench bench({QStringLiteral("--device"), device});
+        WindowBench bench({QStringLiteral("--device"), device});
         REQUIRE_BENCH(bench);
         (device == QLatin1String("16F84") ? bench.c().Option1 : bench.c().Option2)->setChecked(true);
         REQUIRE_PROGRAM(bench, program);
@@ -166,7 +109,7 @@ private slots:
 
     void stuck_bit_fails_at_its_address()
     {
-        Bench bench({QStringLiteral("--stuck-bit"), QStringLiteral("5:3")}); // word 5 is 3055h: bit 3 clear
+        WindowBench bench({QStringLiteral("--stuck-bit"), QStringLiteral("5:3")}); // word 5 is 3055h: bit 3 clear
         REQUIRE_BENCH(bench);
         REQUIRE_PROGRAM(bench, program);
         bench.c().Command3->click();
@@ -178,7 +121,7 @@ private slots:
     void silent_adapter_mid_write_leaves_the_program_usable()
     {
         // The 10th command (word 1's "P1") goes unanswered, and so does the closing "V1".
-        Bench bench({QStringLiteral("--silent-after"), QStringLiteral("10:2")});
+        WindowBench bench({QStringLiteral("--silent-after"), QStringLiteral("10:2")});
         REQUIRE_BENCH(bench);
         REQUIRE_PROGRAM(bench, program);
         bench.c().Command3->click();
@@ -194,7 +137,7 @@ private slots:
 
     void programmed_16C711_cannot_take_other_words()
     {
-        Bench bench({QStringLiteral("--device"), QStringLiteral("16C711")});
+        WindowBench bench({QStringLiteral("--device"), QStringLiteral("16C711")});
         REQUIRE_BENCH(bench);
         bench.c().Option2->setChecked(true);
         REQUIRE_PROGRAM(bench, program);
@@ -211,7 +154,7 @@ private slots:
 
     void code_protection_reads_back_zero()
     {
-        Bench bench({});
+        WindowBench bench({});
         REQUIRE_BENCH(bench);
         REQUIRE_PROGRAM(bench, program);
         bench.c().Option7->setChecked(true); // protection on: 000Bh

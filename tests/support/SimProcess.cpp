@@ -36,3 +36,9 @@ void SimProcess::stop()
         process_.kill();
     process_.waitForFinished(5000);
 }
+
+void SimProcess::kill()
+{
+    process_.kill();
+    process_.waitForFinished(5000);
+}

@@ -18,6 +18,8 @@ public:
     QString error() const { return error_; }
     // Ends the simulator (SIGTERM) and waits for it: the pty's far end goes away.
     void stop();
+    // Kills it at once (SIGKILL), as a crash or a pulled cable would: no dump is written.
+    void kill();
 
 private:
     QProcess process_;
