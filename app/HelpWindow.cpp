@@ -3,6 +3,8 @@
 #include "app/WindowLayout.h"
 #include "image/BufferDump.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
@@ -31,7 +33,7 @@ QString helpFilePath()
 #ifdef Q_OS_WIN
     return QStringLiteral("C:\\Tobrisk\\VRN0412.TXT");
 #else
-    return QStringLiteral(DRAVIK_HELP_FILE);
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') + QStringLiteral(DRAVIK_HELP_FILE));
 #endif
 }
 

@@ -6,7 +6,8 @@
 
 class QPlainTextEdit;
 
-// Where HELP reads its text: C:\Tobrisk\VRN0412.TXT on Windows, the installed copy elsewhere.
+// Where HELP reads its text: C:\Tobrisk\VRN0412.TXT on Windows; elsewhere share/Tobrisk/VRN0412.TXT
+// beside the program's folder (under the install prefix, or in the build tree).
 QString helpFilePath();
 
 // HELP_FORM: shows a plain text file in one editable, scrollable text box. It reads the file

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <stdexcept>
 #include <termios.h>
 #include <unistd.h>
@@ -58,6 +59,9 @@ PtyServer::~PtyServer()
 
 void PtyServer::setBaud(int baud)
 {
+    // Paced bytes are due to the microsecond; the default 50 us of timer slack would add up.
+    if (baud > 0)
+        prctl(PR_SET_TIMERSLACK, 1UL);
     byteTime_ = baud > 0 ? std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(10)) / baud
                          : Clock::duration::zero();
 }
