@@ -109,7 +109,7 @@ void Adapter::GETMEM(qint16 &RDATAH, qint16 &RDATAL, qint16 &ERRFG)
         if (port_.receiveCount() < kWordReplyLength)
             return false;
         const QByteArray reply = port_.read();
-        if (reply.at(0) != CommandText::STX || reply.at(1) != 'S') {
+        if (reply.size() < kWordReplyLength || reply.at(0) != CommandText::STX || reply.at(1) != 'S') {
             ERRFG = 1;
         } else {
             RDATAH = hexValue(reply.mid(2, 2));
