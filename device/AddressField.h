@@ -4,8 +4,9 @@
 #include <optional>
 
 // Reads an address field as the user types it: blanks ignored, hex digits up to the first other
-// character, four digits 8000..FFFF negative, eight digits 80000000.. negative. A text of more
-// than eight digits reads as a value above any device, so the field check replaces it.
+// character, four digits 8000..FFFF negative. Longer texts read as positive numbers, so eight
+// digits from 80000000 up and texts of more than eight digits lie above any device and the field
+// check replaces them: no operation ever meets them as an out-of-range number.
 qint64 readAddressField(const QString &text);
 
 // Text5's check: the replacement text when the value lies above the device's last word
