@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFile>
 #include <QGroupBox>
 #include <QHash>
 #include <QKeySequence>
@@ -279,11 +280,11 @@ void MainWindow::Command2_Click()
     const QString path = dialogs_.askOpenFileName();
     if (path.isEmpty())
         return;
-    const HexLoadResult loaded = loadHexFile(path, PBUF_, profile_.MEMSIZE);
-    if (!loaded.lastLine.isEmpty())
-        controls_.Text2->setText(loaded.lastLine);
-    if (!loaded.TEST.isEmpty())
-        controls_.TEST->setText(loaded.TEST);
+    const HexLoadResult loaded = loadHexFile(QFile::encodeName(path).toStdString(), PBUF_, profile_.MEMSIZE);
+    if (!loaded.lastLine.empty())
+        controls_.Text2->setText(QString::fromStdString(loaded.lastLine));
+    if (!loaded.TEST.empty())
+        controls_.TEST->setText(QString::fromStdString(loaded.TEST));
     if (!loaded.ok()) {
         dialogs_.showBox(Messages::fileError());
         return;

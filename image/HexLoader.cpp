@@ -2,12 +2,11 @@
 
 #include "link/HexDigit.h"
 
-#include <QByteArrayView>
-#include <QFile>
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <string>
 
 namespace {
@@ -16,6 +15,16 @@ namespace {
 // keeps a binary file picked by mistake from being read into memory as one huge line.
 constexpr int kMaxLineLength = 1024;
 constexpr int kLastIndex = ProgramBuffer::kSize - 1;
+
+std::string_view trimmed(std::string_view text)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
 
 // Takes a file's lines one at a time and builds the new image beside the caller's, in the
 // result itself: a start-up of the loader then touches no more buffer pages than it must.
@@ -31,14 +40,13 @@ public:
     // One line without its '\n'. Returns false once reading must stop: at the end record or
     // at the first fault. A line longer than any record is refused whatever it holds, blank or
     // not, and Text2 gets only its start.
-    bool read(QByteArrayView raw)
+    bool read(std::string_view raw)
     {
-        const bool overlong = raw.size() > kMaxLineLength;
-        const QByteArrayView line =
-            raw.first(std::min<qsizetype>(raw.size(), kMaxLineLength + 1)).trimmed();
-        if (line.isEmpty() && !overlong)
+        const bool overlong = raw.size() > std::size_t(kMaxLineLength);
+        const std::string_view line = trimmed(raw.substr(0, std::size_t(kMaxLineLength) + 1));
+        if (line.empty() && !overlong)
             return true;
-        lastLine_.assign(line.data(), std::size_t(line.size()));
+        lastLine_ = line;
         result_.error = overlong ? HexError::BadLength : record(line);
         return result_.ok() && !ended_;
     }
@@ -47,26 +55,26 @@ public:
     {
         if (result_.ok() && firstIndex_ < 0)
             result_.error = HexError::NoData;
-        result_.LASTADR = qint16(lastWord_);
+        result_.LASTADR = std::int16_t(lastWord_);
         result_.startWord = std::max(firstIndex_, 0) / 2;
-        result_.lastLine = QString::fromUtf8(lastLine_.data(), qsizetype(lastLine_.size()));
+        result_.lastLine = lastLine_;
         if (lastIndex_ >= 0)
-            result_.TEST = QStringLiteral("%1  %2").arg(lastIndex_).arg(lastValue_);
+            result_.TEST = std::to_string(lastIndex_) + "  " + std::to_string(lastValue_);
     }
 
 private:
-    HexError record(QByteArrayView line)
+    HexError record(std::string_view line)
     {
         if (line.front() != ':')
             return HexError::NotARecord;
-        const QByteArrayView digits = line.sliced(1);
+        const std::string_view digits = line.substr(1);
         if (!std::all_of(digits.begin(), digits.end(), [](char c) { return hexDigit(c) >= 0; }))
             return HexError::BadDigit;
         if (digits.size() < 10)
             return HexError::BadLength;
         // Byte count, address (2), type, data, checksum: two digits each.
         const int count = hexDigit(digits[0]) << 4 | hexDigit(digits[1]);
-        if (digits.size() != 2 * (count + 5))
+        if (digits.size() != std::size_t(2 * (count + 5)))
             return HexError::BadLength;
         unsigned sum = 0;
         for (int i = 0; i < count + 5; ++i) {
@@ -89,7 +97,7 @@ private:
         case 0x04: // extended linear address: upper 16 bits
             if (count != 2)
                 return HexError::BadLength;
-            base_ = qint64(data[0] << 8 | data[1]) << (bytes_[3] == 0x02 ? 4 : 16);
+            base_ = std::int64_t(data[0] << 8 | data[1]) << (bytes_[3] == 0x02 ? 4 : 16);
             return HexError::None;
         case 0x03: // start addresses mean nothing to a PIC programmer
         case 0x05:
@@ -99,11 +107,11 @@ private:
         }
     }
 
-    HexError store(qint64 first, const std::uint8_t *data, int count)
+    HexError store(std::int64_t first, const std::uint8_t *data, int count)
     {
         if (count == 0)
             return HexError::None;
-        const qint64 last = first + count - 1;
+        const std::int64_t last = first + count - 1;
         if (last > kLastIndex)
             return HexError::OutsideBuffer;
         for (int j = 0; j < count; ++j)
@@ -114,15 +122,15 @@ private:
         lastValue_ = data[count - 1];
         // Bytes past program memory (configuration word, ID, EEPROM) stay in the image but
         // must not make WRITE send words the device does not have.
-        const qint64 lastInMemory = std::min<qint64>(last, memoryBytes_ - 1);
+        const std::int64_t lastInMemory = std::min<std::int64_t>(last, memoryBytes_ - 1);
         if (lastInMemory >= first)
             lastWord_ = std::max(lastWord_, int(lastInMemory / 2));
         return HexError::None;
     }
 
     HexLoadResult &result_;
-    const qint64 memoryBytes_;
-    qint64 base_ = 0;
+    const std::int64_t memoryBytes_;
+    std::int64_t base_ = 0;
     bool ended_ = false;
     int firstIndex_ = -1;
     int lastWord_ = -1;
@@ -134,16 +142,13 @@ private:
 
 } // namespace
 
-HexLoadResult parseIntelHex(const QByteArray &text, const ProgramBuffer &current, int MEMSIZE)
+HexLoadResult parseIntelHex(std::string_view text, const ProgramBuffer &current, int MEMSIZE)
 {
     HexLoadResult result;
     RecordReader reader(result, current, MEMSIZE);
-    const QByteArrayView all(text);
-    for (qsizetype pos = 0; pos < all.size();) {
-        qsizetype end = all.indexOf('\n', pos);
-        if (end < 0)
-            end = all.size();
-        if (!reader.read(all.sliced(pos, end - pos)))
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t end = std::min(text.find('\n', pos), text.size());
+        if (!reader.read(text.substr(pos, end - pos)))
             break;
         pos = end + 1;
     }
@@ -151,32 +156,31 @@ HexLoadResult parseIntelHex(const QByteArray &text, const ProgramBuffer &current
     return result;
 }
 
-HexLoadResult loadHexFile(const QString &path, const ProgramBuffer &current, int MEMSIZE)
+HexLoadResult loadHexFile(const std::string &path, const ProgramBuffer &current, int MEMSIZE)
 {
     HexLoadResult result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) {
         result.error = HexError::Unreadable;
         return result;
     }
     RecordReader reader(result, current, MEMSIZE);
-    // One more character than the longest accepted line, so a longer one shows as too long.
-    std::array<char, kMaxLineLength + 2> buffer;
-    bool readFailed = false;
-    while (!file.atEnd()) {
-        const qint64 n = file.readLine(buffer.data(), qint64(buffer.size()));
-        if (n < 0) {
-            readFailed = true;
-            break;
+    // A line keeps one more character than the longest accepted one, so a longer line shows as
+    // too long while memory stays bounded. Every byte counts, a NUL included.
+    std::string line;
+    for (int c = 0; c != EOF;) {
+        line.clear();
+        bool empty = true;
+        while ((c = std::getc(file.get())) != EOF && c != '\n') {
+            empty = false;
+            if (line.size() <= std::size_t(kMaxLineLength))
+                line.push_back(char(c));
         }
-        QByteArrayView line(buffer.data(), n);
-        if (line.endsWith('\n'))
-            line.chop(1);
-        if (!reader.read(line))
+        if ((c == EOF && empty) || !reader.read(line))
             break;
     }
     reader.finish();
-    if (readFailed || file.error() != QFileDevice::NoError)
+    if (std::ferror(file.get()))
         result.error = HexError::Unreadable;
     return result;
 }

@@ -2,8 +2,11 @@
 
 #include "image/ProgramBuffer.h"
 
-#include <QByteArray>
-#include <QString>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Plain C++ on purpose: a loader on its own (a tool, a fuzzer) starts without Qt.
 
 // Why a HEX file was refused. The user sees one message for all of them; the reason is for
 // tests and for whoever has to work out what is wrong with a file.
@@ -25,10 +28,10 @@ enum class HexError {
 struct HexLoadResult {
     HexError error = HexError::None;
     ProgramBuffer PBUF;  // words 0..9999 blank, byte 20000 as before, then every data byte
-    qint16 LASTADR = -1; // highest word below MEMSIZE that holds a byte of the file; -1 if none
-    int startWord = 0;   // word address of the first data record (Text4)
-    QString lastLine;    // the last non-blank line read (Text2); empty if none was read
-    QString TEST;        // last byte stored: "index  value" in decimal; empty if none was stored
+    std::int16_t LASTADR = -1; // highest word below MEMSIZE that holds a byte of the file; -1 if none
+    int startWord = 0;         // word address of the first data record (Text4)
+    std::string lastLine;      // the last non-blank line read (Text2); empty if none was read
+    std::string TEST;          // last byte stored: "index  value" in decimal; empty if none was stored
 
     bool ok() const { return error == HexError::None; }
 };
@@ -37,7 +40,7 @@ struct HexLoadResult {
 // Every record is checked (hex digits, length, checksum); type 00 stores bytes, 02 and 04 set
 // the base address of the records after them, 03 and 05 are ignored, 01 ends the file.
 // Blank lines are skipped, and so is whatever follows the end record.
-HexLoadResult parseIntelHex(const QByteArray &text, const ProgramBuffer &current, int MEMSIZE);
+HexLoadResult parseIntelHex(std::string_view text, const ProgramBuffer &current, int MEMSIZE);
 
 // The same for a file, read line by line: memory does not grow with the file's size.
-HexLoadResult loadHexFile(const QString &path, const ProgramBuffer &current, int MEMSIZE);
+HexLoadResult loadHexFile(const std::string &path, const ProgramBuffer &current, int MEMSIZE);

@@ -9,6 +9,5 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usage: %s FILE.hex\n", argv[0]);
         return 2;
     }
-    const QString path = QString::fromLocal8Bit(argv[1]);
-    return loadHexFile(path, ProgramBuffer(), 1024).ok() ? 0 : 1;
+    return loadHexFile(argv[1], ProgramBuffer(), 1024).ok() ? 0 : 1;
 }

@@ -1,18 +1,19 @@
 // Loads a full-size HEX file (20000 bytes in 1250 records) with our loader and with srec_cat,
 // each as a whole process started afresh, and prints the times, their ratio and the loader's
-// peak memory. It reports only; it never fails.
-
-#include <QFile>
-#include <QStandardPaths>
-#include <QTemporaryDir>
+// peak memory. It reports only; it never fails. It is plain C++ and small on purpose: a child's
+// peak memory counts the pages of the process that started it.
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <spawn.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 extern char **environ;
@@ -27,37 +28,43 @@ struct Run {
     bool ok = false;
 };
 
-QByteArray record(int type, int address, const QByteArray &data)
+std::string record(int type, int address, const std::string &data)
 {
-    QByteArray bytes;
-    bytes.append(char(data.size())).append(char(address >> 8)).append(char(address & 0xFF));
-    bytes.append(char(type)).append(data);
+    std::string bytes{char(data.size()), char(address >> 8), char(address & 0xFF), char(type)};
+    bytes += data;
     int sum = 0;
     for (char b : bytes)
         sum += std::uint8_t(b);
-    bytes.append(char(-sum & 0xFF));
-    return ':' + bytes.toHex().toUpper() + "\r\n";
+    bytes += char(-sum & 0xFF);
+    std::string text = ":";
+    char digits[3];
+    for (char b : bytes) {
+        std::snprintf(digits, sizeof digits, "%02X", unsigned(std::uint8_t(b)));
+        text += digits;
+    }
+    return text + "\r\n";
 }
 
 // 1250 records of sixteen bytes each: bytes 0 to 19999, every word a 14-bit value.
-QByteArray fullFile()
+std::string fullFile()
 {
-    QByteArray text;
+    std::string text;
     for (int address = 0; address < 20000; address += 16) {
-        QByteArray data;
+        std::string data;
         for (int k = 0; k < 16; k += 2) {
             const int word = (address + k) * 37 & 0x3FFF;
-            data.append(char(word & 0xFF)).append(char(word >> 8));
+            data += char(word & 0xFF);
+            data += char(word >> 8);
         }
         text += record(0, address, data);
     }
     return text + record(1, 0, {});
 }
 
-bool writeFile(const QString &path, const QByteArray &text)
+bool writeFile(const std::string &path, const std::string &text)
 {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    std::ofstream file(path, std::ios::binary);
+    return bool(file << text);
 }
 
 Run runProcess(const std::vector<std::string> &command)
@@ -70,7 +77,7 @@ Run runProcess(const std::vector<std::string> &command)
     Run run;
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
         return run;
     int status = 0;
     rusage usage{};
@@ -115,29 +122,30 @@ void print(const char *name, const Summary &s)
 
 int main()
 {
-    QTemporaryDir dir;
-    const std::string full = dir.filePath(QStringLiteral("full.hex")).toStdString();
-    const std::string small = dir.filePath(QStringLiteral("small.hex")).toStdString();
-    if (!dir.isValid() || !writeFile(QString::fromStdString(full), fullFile())
-        || !writeFile(QString::fromStdString(small), record(0, 0, "\x05\x28") + record(1, 0, {}))) {
+    char dirTemplate[] = "/tmp/dravik-loader-bench.XXXXXX";
+    if (!mkdtemp(dirTemplate)) {
+        std::printf("loader bench: cannot make a temporary folder\n");
+        return 0;
+    }
+    const std::string dir = dirTemplate;
+    const std::string full = dir + "/full.hex";
+    const std::string small = dir + "/small.hex";
+    if (!writeFile(full, fullFile()) || !writeFile(small, record(0, 0, "\x05\x28") + record(1, 0, {}))) {
         std::printf("loader bench: cannot write the test files\n");
         return 0;
     }
-    const std::string srecCat =
-        QStandardPaths::findExecutable(QStringLiteral("srec_cat")).toStdString();
     const std::vector<std::string> ours{DRAVIK_HEXLOAD, full};
     const std::vector<std::string> oursSmall{DRAVIK_HEXLOAD, small};
-    const std::vector<std::string> theirs{srecCat, full, "-Intel", "-o", "/dev/null", "-Binary"};
+    const std::vector<std::string> theirs{"srec_cat", full, "-Intel", "-o", "/dev/null", "-Binary"};
+    const bool haveSrecCat = runProcess(theirs).ok;
 
     // Interleaved, so a busy moment of the machine costs both alike; one warm-up run each.
     runProcess(ours);
-    if (!srecCat.empty())
-        runProcess(theirs);
     std::vector<Run> oursRuns, oursSmallRuns, theirRuns;
     for (int i = 0; i < kRuns; ++i) {
         oursRuns.push_back(runProcess(ours));
         oursSmallRuns.push_back(runProcess(oursSmall));
-        if (!srecCat.empty())
+        if (haveSrecCat)
             theirRuns.push_back(runProcess(theirs));
     }
 
@@ -149,13 +157,20 @@ int main()
     // The one-record file costs the process start and nothing else worth counting.
     std::printf("the 1250 records' own share: %.2f ms; memory for them: %ld KiB\n",
                 o.medianMs - startOnly.medianMs, o.maxResidentKiB - startOnly.maxResidentKiB);
-    if (srecCat.empty()) {
+    const auto removeFiles = [&] {
+        std::remove(full.c_str());
+        std::remove(small.c_str());
+        rmdir(dir.c_str());
+    };
+    if (!haveSrecCat) {
         std::printf("srec_cat not found (Debian package srecord): no comparison\n");
+        removeFiles();
         return 0;
     }
     const Summary t = summarize(theirRuns);
     print("srec_cat -Intel -> -Binary", t);
     std::printf("ratio dravik-hexload / srec_cat: %.2f (median), %.2f (fastest)\n",
                 o.medianMs / t.medianMs, o.fastestMs / t.fastestMs);
+    removeFiles();
     return 0;
 }

@@ -75,7 +75,7 @@ struct WindowBench {
     ProgramBuffer chip()
     {
         sim.stop();
-        return loadHexFile(dump, ProgramBuffer{}, 0x2008).PBUF;
+        return loadHexFile(dump.toStdString(), ProgramBuffer{}, 0x2008).PBUF;
     }
 
     QTemporaryDir dir;

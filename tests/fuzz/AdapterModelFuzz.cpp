@@ -50,7 +50,7 @@ void requireDumpRoundTrip(const AdapterModel &model)
     require(reloaded.loadHex(dump) && reloaded.dumpHex() == dump, "a dump loads back as it was");
 
     const HexLoadResult loaded =
-        parseIntelHex(QByteArray::fromStdString(dump), ProgramBuffer(), AdapterModel::kProgramWords);
+        parseIntelHex(dump, ProgramBuffer(), AdapterModel::kProgramWords);
     require(loaded.ok() && loaded.LASTADR == AdapterModel::kProgramWords - 1, "dravik loads a dump");
     for (int n = 0; n < AdapterModel::kProgramWords; ++n)
         require(loaded.PBUF.word(n) == model.programWord(n), "dravik sees the chip's words");

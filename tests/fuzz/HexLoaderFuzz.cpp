@@ -20,20 +20,20 @@ bool sameResult(const HexLoadResult &a, const HexLoadResult &b)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray text(reinterpret_cast<const char *>(data), qsizetype(size));
-    const HexLoadResult result = parseIntelHex(text, ProgramBuffer(), 1024);
+    const HexLoadResult result = parseIntelHex(text.toStdString(), ProgramBuffer(), 1024);
 
     static QTemporaryFile file;
     require(file.isOpen() || file.open(), "the temporary file opens");
     require(file.resize(0) && file.seek(0) && file.write(text) == text.size() && file.flush(),
             "the temporary file takes the text");
-    require(sameResult(loadHexFile(file.fileName(), ProgramBuffer(), 1024), result),
+    require(sameResult(loadHexFile(file.fileName().toStdString(), ProgramBuffer(), 1024), result),
             "the file and the text load alike");
 
     if (!result.ok())
         return 0;
     require(result.LASTADR >= -1 && result.LASTADR <= 1023, "LASTADR lies inside the device");
     require(result.startWord <= 10000, "the start word lies inside the buffer");
-    require(!result.TEST.isEmpty() && !result.lastLine.isEmpty(), "a load shows its last byte and line");
+    require(!result.TEST.empty() && !result.lastLine.empty(), "a load shows its last byte and line");
     // The header and 64 rows, each with its CR LF.
     require(bufferDumpText(result.PBUF, 1024).size() == 86 + 64 * 88, "the view shows 64 rows");
     return 0;

@@ -59,7 +59,8 @@ QList<HexLoadResult> loadBothWays(const QByteArray &text, const ProgramBuffer &c
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
         qFatal("cannot write the test file");
     file.close();
-    return {parseIntelHex(text, current, MEMSIZE), loadHexFile(file.fileName(), current, MEMSIZE)};
+    return {parseIntelHex(text.toStdString(), current, MEMSIZE),
+            loadHexFile(file.fileName().toStdString(), current, MEMSIZE)};
 }
 
 // gpasm's listing: a word address, then words of four digits (low byte stored first) or bytes
@@ -206,8 +207,8 @@ void HexLoaderTest::good_files_load_every_byte()
         QCOMPARE(firstDifference(result.PBUF, expected), QString());
         QCOMPARE(result.LASTADR, qint16(LASTADR));
         QCOMPARE(result.startWord, startWord);
-        QCOMPARE(result.lastLine, lastLine);
-        QCOMPARE(result.TEST, TEST);
+        QCOMPARE(QString::fromStdString(result.lastLine), lastLine);
+        QCOMPARE(QString::fromStdString(result.TEST), TEST);
     }
 }
 
@@ -272,8 +273,8 @@ void HexLoaderTest::bad_files_are_refused()
     for (const HexLoadResult &result : loadBothWays(text, current, 1024)) {
         QCOMPARE(int(result.error), int(error));
         QVERIFY(!result.ok());
-        QCOMPARE(result.lastLine, lastLine);
-        QCOMPARE(result.TEST, TEST);
+        QCOMPARE(QString::fromStdString(result.lastLine), lastLine);
+        QCOMPARE(QString::fromStdString(result.TEST), TEST);
     }
     QCOMPARE(firstDifference(current, previousImage()), QString());
 }
@@ -290,9 +291,9 @@ void HexLoaderTest::unreadable_file_is_refused()
     QFETCH(QString, name);
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.hex")));
-    const HexLoadResult result = loadHexFile(dir.filePath(name), previousImage(), 1024);
+    const HexLoadResult result = loadHexFile(dir.filePath(name).toStdString(), previousImage(), 1024);
     QCOMPARE(int(result.error), int(HexError::Unreadable));
-    QCOMPARE(result.lastLine, QString());
+    QCOMPARE(result.lastLine, std::string());
 }
 
 void HexLoaderTest::gpasm_output_lands_where_its_listing_puts_it_data()
@@ -332,12 +333,12 @@ void HexLoaderTest::gpasm_output_lands_where_its_listing_puts_it()
 
     const ProgramBuffer current = previousImage();
     const QString hexFile = dir.filePath(QStringLiteral("prog.hex"));
-    const HexLoadResult result = loadHexFile(hexFile, current, 1024);
+    const HexLoadResult result = loadHexFile(hexFile.toStdString(), current, 1024);
     QCOMPARE(int(result.error), int(HexError::None));
     QCOMPARE(firstDifference(result.PBUF, blankedWith(current, listed)), QString());
     QCOMPARE(result.LASTADR, qint16(0x3FF));
     QCOMPARE(result.startWord, 0);
-    QCOMPARE(result.lastLine, QStringLiteral(":00000001FF"));
+    QCOMPARE(result.lastLine, std::string(":00000001FF"));
 }
 
 QTEST_GUILESS_MAIN(HexLoaderTest)
