@@ -1,25 +1,13 @@
 #pragma once
 
-#include <QWidget>
+#include "app/TextWindow.h"
 
-class QPlainTextEdit;
-
-// DATAVIEW, "Data buffer": the program buffer as a hex dump in one editable text box. Typing into
-// it changes only what is shown; the next refresh replaces the text. Closing it discards it.
-class DataViewWindow : public QWidget {
+// DATAVIEW, "Data buffer": the program buffer as a hex dump. Typing into it changes only what is
+// shown; the next refresh replaces the text. Closing it discards it.
+class DataViewWindow : public TextWindow {
     Q_OBJECT
 public:
     explicit DataViewWindow(QWidget *parent = nullptr);
 
     void setDumpText(const QString &text);
-    // What Text1 shows, line breaks as "\n".
-    QString text() const;
-
-    QPlainTextEdit *const Text1;
-
-protected:
-    void resizeEvent(QResizeEvent *event) override;
-
-private:
-    void Form_Resize();
 };

@@ -1,14 +1,9 @@
 #include "app/HelpWindow.h"
 
-#include "app/WindowLayout.h"
-#include "image/BufferDump.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QPlainTextEdit>
-#include <QScreen>
 
 namespace {
 
@@ -38,42 +33,9 @@ QString helpFilePath()
 }
 
 HelpWindow::HelpWindow(const QString &helpFile, QWidget *parent)
-    : QWidget(parent, Qt::Window), Text1(new QPlainTextEdit(this))
-{
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("HELP"));
-    resize(pixels(4860), pixels(3375));
-    move(QGuiApplication::primaryScreen()->geometry().topLeft()
-         + QPoint(pixels(2820), pixels(3780)));
-
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setGeometry(0, 0, pixels(4815), pixels(3315));
-    Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-
-    Form_Load(helpFile);
-}
-
-QString HelpWindow::text() const
-{
-    return Text1->toPlainText();
-}
-
-void HelpWindow::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    Form_Resize();
-}
-
-void HelpWindow::Form_Load(const QString &helpFile)
+    : TextWindow(QStringLiteral("HELP"), QRect(2820, 3780, 4860, 3375), QSize(4815, 3315), parent)
 {
     Text1->setPlainText(helpText(helpFile));
-}
-
-void HelpWindow::Form_Resize()
-{
-    Text1->resize(fittedTextBoxSize(frameGeometry().size()));
 }
 
 HelpWindow *showHelpForm(QPointer<HelpWindow> &HELP_FORM, const QString &helpFile,
