@@ -48,7 +48,6 @@ public:
 
     int portNumber() const { return portNumber_; }
     QString lineSettings() const { return lineSettings_; }
-    int inputLength() const { return inputLength_; }
 
     void choosePort(int portNumber) override;
     void setLineSettings(const QString &settings) override;
