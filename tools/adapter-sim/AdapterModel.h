@@ -67,7 +67,6 @@ public:
     void setConfigWord(std::uint16_t word) { config_[7] = word & 0x3FFF; }
     bool inProgrammingMode() const { return programming_; }
     int currentAddress() const { return address_; }
-    bool codeProtected() const;
 
     // Intel HEX of program memory (byte address 2n) and the configuration word (byte address 400Eh).
     std::string dumpHex() const;
@@ -75,6 +74,8 @@ public:
     bool loadHex(std::string_view text);
 
 private:
+    // All protection bits of the configuration word cleared: program memory reads as 0000.
+    bool codeProtected() const;
     bool execute(const std::string &frame, Reply &reply);
     std::uint16_t fetch() const;
     void program();
