@@ -560,6 +560,10 @@ void MainWindow::refreshBufferView()
         VIEW_BUFFER();
 }
 
+void MainWindow::showProgress(const QString &, int, int)
+{
+}
+
 // Closing the main window ends the program, also while the help or buffer window is open.
 void MainWindow::closeEvent(QCloseEvent *event)
 {

@@ -72,6 +72,7 @@ public:
     void setFileName(const QString &text) override;
     void setPortLabel(const QString &text) override;
     void refreshBufferView() override;
+    void showProgress(const QString &operation, int wordsDone, int wordsTotal) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -15,6 +15,7 @@ namespace {
 // keeps a binary file picked by mistake from being read into memory as one huge line.
 constexpr int kMaxLineLength = 1024;
 constexpr int kLastIndex = ProgramBuffer::kSize - 1;
+constexpr int kConfigWord = 0x2007;
 
 std::string_view trimmed(std::string_view text)
 {
@@ -60,6 +61,8 @@ public:
         result_.lastLine = lastLine_;
         if (lastIndex_ >= 0)
             result_.TEST = std::to_string(lastIndex_) + "  " + std::to_string(lastValue_);
+        if (configLowStored_ && configHighStored_)
+            result_.configWord = result_.PBUF.word(kConfigWord);
     }
 
 private:
@@ -120,6 +123,8 @@ private:
             firstIndex_ = int(first);
         lastIndex_ = int(last);
         lastValue_ = data[count - 1];
+        configLowStored_ |= first <= 2 * kConfigWord && 2 * kConfigWord <= last;
+        configHighStored_ |= first <= 2 * kConfigWord + 1 && 2 * kConfigWord + 1 <= last;
         // Bytes past program memory (configuration word, ID, EEPROM) stay in the image but
         // must not make WRITE send words the device does not have.
         const std::int64_t lastInMemory = std::min<std::int64_t>(last, memoryBytes_ - 1);
@@ -136,6 +141,8 @@ private:
     int lastWord_ = -1;
     int lastIndex_ = -1;
     int lastValue_ = 0;
+    bool configLowStored_ = false;
+    bool configHighStored_ = false;
     std::string lastLine_;
     std::array<std::uint8_t, 5 + 255> bytes_{};
 };

@@ -3,6 +3,7 @@
 #include "image/ProgramBuffer.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,9 @@ struct HexLoadResult {
     int startWord = 0;         // word address of the first data record (Text4)
     std::string lastLine;      // the last non-blank line read (Text2); empty if none was read
     std::string TEST;          // last byte stored: "index  value" in decimal; empty if none was stored
+    // The configuration word the program was assembled for (word 2007h, bytes 400Eh/400Fh),
+    // when the file stores both of its bytes.
+    std::optional<std::uint16_t> configWord;
 
     bool ok() const { return error == HexError::None; }
 };

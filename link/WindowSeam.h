@@ -36,4 +36,7 @@ public:
     virtual void setPortLabel(const QString &text) = 0;      // Label6
     // Rebuilds the buffer view if it is visible; never opens it.
     virtual void refreshBufferView() = 0;
+    // How far a running operation ("WRITE", "READ", "VERIFY", "BLANK all") is: wordsDone of
+    // wordsTotal program words. Called with 0 as it starts and after every word.
+    virtual void showProgress(const QString &operation, int wordsDone, int wordsTotal) = 0;
 };

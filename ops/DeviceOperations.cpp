@@ -31,6 +31,7 @@ struct Word {
 // Every operation has the same shape: opening, a word loop, what follows the last word, and a
 // closing step. They differ only in what each word does, how the loop ends and how they close.
 struct Shape {
+    QString name; // as the user knows the operation: "WRITE", "READ", "VERIFY", "BLANK all"
     std::function<Next(int word)> eachWord;
     std::function<Next()> afterLastWord;
     bool closingIgnoresV1TimeOut; // the read still sends F1 after a V1 that timed out
@@ -95,9 +96,13 @@ struct DeviceOperations::Impl {
         if (sendOrEnd({"V0", "F0", "V2"}) == Next::End)
             return;
         Next next = Next::Go;
+        const int total = std::max(lastWord + 1, 0);
+        ops.window_.showProgress(shape.name, 0, total);
         for (int n = 0; n <= lastWord && next == Next::Go; ++n) {
             ops.window_.setCurrentAddress(hexText(n));
             next = shape.eachWord(n);
+            if (next == Next::Go)
+                ops.window_.showProgress(shape.name, n + 1, total);
         }
         if (next == Next::Go)
             next = shape.afterLastWord();
@@ -114,10 +119,11 @@ struct DeviceOperations::Impl {
         return int(std::min<qint64>(value, ops.profile_.MEMSIZE - 1));
     }
 
-    void write(Device procedure)
+    void write(Device procedure, const QString &name)
     {
         const QByteArray program = CommandText::frame(procedure == Device::PIC16F84 ? "P1" : "P0");
         Shape shape;
+        shape.name = name;
         shape.closingIgnoresV1TimeOut = false;
         shape.eachWord = [&](int n) {
             const Word word = bufferWord(n);
@@ -161,6 +167,7 @@ struct DeviceOperations::Impl {
         const int lastWord = lastWordFromField();
         ops.window_.setStartAddress(QStringLiteral("0"));
         Shape shape;
+        shape.name = QStringLiteral("READ");
         shape.closingIgnoresV1TimeOut = true;
         shape.eachWord = [&](int n) {
             const std::optional<Word> read = fetch();
@@ -183,6 +190,7 @@ struct DeviceOperations::Impl {
         const int lastWord = lastWordFromField();
         ops.window_.setStartAddress(QStringLiteral("0"));
         Shape shape;
+        shape.name = QStringLiteral("VERIFY");
         shape.closingIgnoresV1TimeOut = false;
         shape.eachWord = [&](int n) {
             const std::optional<Word> read = fetch();
@@ -216,7 +224,7 @@ void DeviceOperations::Command3_Click(Device selected)
         window_.showBox(Messages::noData());
         return;
     }
-    Impl{*this}.write(selected);
+    Impl{*this}.write(selected, QStringLiteral("WRITE"));
     state_.TIMECNT = 0;
 }
 
@@ -242,7 +250,7 @@ void DeviceOperations::BLANK_ALL()
     window_.setLastAddress(hexText(profile_.LASTADR));
     PBUF_.blank();
     // Blanking is a flash operation: always the 16F84 sequence.
-    Impl{*this}.write(Device::PIC16F84);
+    Impl{*this}.write(Device::PIC16F84, QStringLiteral("BLANK all"));
     state_.TIMECNT = 0;
     state_.DATAFG = 0;
     window_.setFileName(QString());

@@ -42,6 +42,7 @@ void RecordingSeam::clearRecords()
     history_.clear();
     waits_ = 0;
     bufferViewRefreshes_ = 0;
+    progress_.clear();
 }
 
 BoxAnswer RecordingSeam::showBox(const Message &message)

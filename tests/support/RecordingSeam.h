@@ -45,6 +45,8 @@ public:
     bool programEnded() const { return programEnded_; }
     int waits() const { return waits_; }
     int bufferViewRefreshes() const { return bufferViewRefreshes_; }
+    // Every progress report, as "WRITE 3/1024".
+    const QStringList &progress() const { return progress_; }
     void clearRecords();
 
     BoxAnswer showBox(const Message &message) override;
@@ -58,6 +60,10 @@ public:
     void setFileName(const QString &text) override { record(QStringLiteral("Text1"), text); }
     void setPortLabel(const QString &text) override { record(QStringLiteral("Label6"), text); }
     void refreshBufferView() override { ++bufferViewRefreshes_; }
+    void showProgress(const QString &operation, int wordsDone, int wordsTotal) override
+    {
+        progress_ << QStringLiteral("%1 %2/%3").arg(operation).arg(wordsDone).arg(wordsTotal);
+    }
 
 protected:
     // One pass of a wait: a 100 ms step of the test clock, then the tick.
@@ -78,6 +84,7 @@ private:
     bool programEnded_ = false;
     int waits_ = 0;
     int bufferViewRefreshes_ = 0;
+    QStringList progress_;
 };
 
 // The same recorder in real time, for end-to-end runs: a wait sleeps in the Qt event loop until a
