@@ -70,3 +70,36 @@ ConfigBytes writtenConfig(Edition edition, Device procedure, const DeviceProfile
     return {defaults.configHigh,
             qint16(defaults.configLow | (WDTFG == 1 ? kWatchdogBit : 0))};
 }
+
+quint16 panelWord(const DeviceProfile &profile)
+{
+    return ConfigBytes{profile.CONFH, profile.CONFL}.word();
+}
+
+void applyPanelChoice(DeviceProfile &profile, const PanelChoice &choice)
+{
+    setOscillator(profile, choice.oscillator);
+    setWatchdog(profile, choice.watchdog);
+    setProtection(profile, choice.protection);
+    setPowerUpTimer(profile, choice.powerUpTimer);
+}
+
+std::optional<PanelChoice> panelChoiceFor(const DeviceProfile &profile, quint16 word)
+{
+    // Each control owns its own bits, so trying every combination once covers every sequence of
+    // clicks.
+    for (const Oscillator oscillator : {Oscillator::RC, Oscillator::XT, Oscillator::HS, Oscillator::LP}) {
+        for (const bool watchdog : {false, true}) {
+            for (const bool protection : {false, true}) {
+                for (const bool powerUpTimer : {false, true}) {
+                    const PanelChoice choice{oscillator, watchdog, protection, powerUpTimer};
+                    DeviceProfile result = profile;
+                    applyPanelChoice(result, choice);
+                    if (panelWord(result) == word)
+                        return choice;
+                }
+            }
+        }
+    }
+    return std::nullopt;
+}

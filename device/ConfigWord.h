@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // The configuration word as the advanced edition's panel edits it in CONFH and CONFL.
 enum class Oscillator { RC, XT, HS, LP };
 
@@ -18,9 +20,30 @@ QString configText(const DeviceProfile &profile);
 struct ConfigBytes {
     qint16 high;
     qint16 low;
+
+    quint16 word() const { return quint16((high & 0xFF) << 8 | (low & 0xFF)); }
 };
 
 // The word a write sends: the panel's CONFH/CONFL in the advanced edition; in the basic edition
 // the fixed word of the write procedure's device with the watchdog bit taken from WDTFG.
 ConfigBytes writtenConfig(Edition edition, Device procedure, const DeviceProfile &profile,
                           qint16 WDTFG);
+
+// CONFH and CONFL as one word, as WRITE sends it in the advanced edition.
+quint16 panelWord(const DeviceProfile &profile);
+
+// One position of each of the panel's controls.
+struct PanelChoice {
+    Oscillator oscillator;
+    bool watchdog;     // WDT "Enable"
+    bool protection;   // Protect "Enable"
+    bool powerUpTimer; // "Power up timer" checked
+};
+
+// The word as the panel's handlers leave it once each control stands at the choice.
+void applyPanelChoice(DeviceProfile &profile, const PanelChoice &choice);
+
+// The choice that brings the panel from the profile's word to `word`, or none when no choice
+// does: the panel never touches some bits (bit 6 on the 16C711), and sets code protection
+// only all on or all off.
+std::optional<PanelChoice> panelChoiceFor(const DeviceProfile &profile, quint16 word);

@@ -24,6 +24,30 @@ void apply(DeviceProfile &profile, Step step)
     }
 }
 
+// The device's default word as the panel leaves it after the steps.
+DeviceProfile panelAfter(Device device, const QList<Step> &steps)
+{
+    DeviceProfile profile;
+    selectDevice(profile, device);
+    for (Step step : steps)
+        apply(profile, step);
+    return profile;
+}
+
+// "XT wdt- cp- pwrt+": the oscillator, then watchdog, protection and power-up timer on or off.
+QString describe(const std::optional<PanelChoice> &choice)
+{
+    if (!choice)
+        return QStringLiteral("none");
+    static const char *const oscillators[] = {"RC", "XT", "HS", "LP"};
+    auto onOff = [](bool on) { return on ? '+' : '-'; };
+    return QStringLiteral("%1 wdt%2 cp%3 pwrt%4")
+        .arg(QLatin1String(oscillators[static_cast<int>(choice->oscillator)]))
+        .arg(onOff(choice->watchdog))
+        .arg(onOff(choice->protection))
+        .arg(onOff(choice->powerUpTimer));
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Device)
@@ -75,10 +99,7 @@ private slots:
         QFETCH(Device, device);
         QFETCH(QList<Step>, steps);
         QFETCH(QString, text);
-        DeviceProfile profile;
-        selectDevice(profile, device);
-        for (Step step : steps)
-            apply(profile, step);
+        const DeviceProfile profile = panelAfter(device, steps);
         QCOMPARE(configText(profile), text);
         QVERIFY(profile.CONFH >= 0 && profile.CONFH <= 0xFF);
         QVERIFY(profile.CONFL >= 0 && profile.CONFL <= 0xFF);
@@ -100,6 +121,46 @@ private slots:
             const ConfigBytes word = writtenConfig(Edition::Basic, row.procedure, profile, row.WDTFG);
             QCOMPARE(word.high, qint16(0x3F));
             QCOMPARE(word.low, row.low);
+        }
+    }
+
+    void panel_choice_that_shows_a_word_data()
+    {
+        QTest::addColumn<Device>("device");
+        QTest::addColumn<QList<Step>>("before");
+        QTest::addColumn<quint16>("word");
+        QTest::addColumn<QString>("choice");
+        const Device f84 = Device::PIC16F84, c711 = Device::PIC16C711;
+        const QList<Step> none;
+        QTest::newRow("F84 its default") << f84 << none << quint16(0x3FFB) << "RC wdt- cp- pwrt-";
+        QTest::newRow("F84 XT, timer") << f84 << none << quint16(0x3FF1) << "XT wdt- cp- pwrt+";
+        QTest::newRow("F84 watchdog") << f84 << none << quint16(0x3FFF) << "RC wdt+ cp- pwrt-";
+        QTest::newRow("F84 protected") << f84 << none << quint16(0x000B) << "RC wdt- cp+ pwrt-";
+        QTest::newRow("F84 all bits clear") << f84 << none << quint16(0x0000) << "LP wdt- cp+ pwrt+";
+        QTest::newRow("F84 from protected, XT") << f84 << QList<Step>{Step::ProtectOn, Step::HS} << quint16(0x3FF1)
+                                                << "XT wdt- cp- pwrt+";
+        QTest::newRow("F84 half protected") << f84 << none << quint16(0x3FCB) << "none";
+        QTest::newRow("F84 CONFH half protected") << f84 << none << quint16(0x153B) << "none";
+        QTest::newRow("F84 bits above 13") << f84 << none << quint16(0xFFFB) << "none";
+        QTest::newRow("C711 XT, timer") << c711 << none << quint16(0x3FF1) << "XT wdt- cp- pwrt+";
+        QTest::newRow("C711 protected, bit 6 kept") << c711 << none << quint16(0x0041) << "XT wdt- cp+ pwrt+";
+        QTest::newRow("C711 bit 6 clear") << c711 << none << quint16(0x3FB1) << "none";
+        QTest::newRow("C711 protected, bit 6 clear") << c711 << none << quint16(0x0001) << "none";
+        QTest::newRow("C711 bit 4 only") << c711 << none << quint16(0x3FE3) << "none";
+    }
+
+    void panel_choice_that_shows_a_word()
+    {
+        QFETCH(Device, device);
+        QFETCH(QList<Step>, before);
+        QFETCH(quint16, word);
+        DeviceProfile profile = panelAfter(device, before);
+
+        const std::optional<PanelChoice> choice = panelChoiceFor(profile, word);
+        QTEST(describe(choice), "choice");
+        if (choice) {
+            applyPanelChoice(profile, *choice);
+            QCOMPARE(panelWord(profile), word);
         }
     }
 
