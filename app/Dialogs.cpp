@@ -28,19 +28,31 @@ QMessageBox::Icon qtIcon(BoxIcon icon)
     return QMessageBox::NoIcon;
 }
 
+QMessageBox::StandardButtons qtButtons(BoxButtons buttons)
+{
+    switch (buttons) {
+    case BoxButtons::Ok: return QMessageBox::Ok;
+    case BoxButtons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
+    case BoxButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    }
+    return QMessageBox::Ok;
+}
+
 } // namespace
 
 BoxAnswer QtDialogs::showBox(const Message &message)
 {
-    const QMessageBox::StandardButtons buttons = message.buttons == BoxButtons::RetryCancel
-                                                     ? QMessageBox::Retry | QMessageBox::Cancel
-                                                     : QMessageBox::Ok;
     // Boxes shown before the main window appears have no window to sit on.
-    QMessageBox box(qtIcon(message.icon), message.title, message.text, buttons,
+    QMessageBox box(qtIcon(message.icon), message.title, message.text, qtButtons(message.buttons),
                     QApplication::activeWindow());
+    // A question about writing answers No unless the user chooses Yes.
+    if (message.buttons == BoxButtons::YesNo)
+        box.setDefaultButton(QMessageBox::No);
     switch (box.exec()) {
     case QMessageBox::Retry: return BoxAnswer::Retry;
     case QMessageBox::Cancel: return BoxAnswer::Cancel;
+    case QMessageBox::Yes: return BoxAnswer::Yes;
+    case QMessageBox::No: return BoxAnswer::No;
     default: return BoxAnswer::Ok;
     }
 }

@@ -6,8 +6,8 @@
 // The main window implements it with widgets; tests implement it with a recorder.
 
 enum class BoxIcon { Error, Warning, Information };
-enum class BoxButtons { Ok, RetryCancel };
-enum class BoxAnswer { Ok, Retry, Cancel };
+enum class BoxButtons { Ok, RetryCancel, YesNo }; // YesNo: No is the default button
+enum class BoxAnswer { Ok, Retry, Cancel, Yes, No };
 
 struct Message {
     QString text;

@@ -1,16 +1,20 @@
 #pragma once
 
 #include "app/Dialogs.h"
+#include "tests/support/RecordingSeam.h"
 
+#include <QList>
 #include <QStringList>
 
-// Answers every box with OK, or with Cancel when it offers Retry/Cancel; keeps what it was asked.
+// Answers every box with OK, and a question (Retry/Cancel, Yes/No) from `answers` in order or,
+// when they run out, with Cancel or No; keeps what it was asked.
 class RecordingDialogs : public Dialogs {
 public:
     BoxAnswer showBox(const Message &message) override
     {
         boxes.append(message.text + QStringLiteral(" / ") + message.title);
-        return message.buttons == BoxButtons::RetryCancel ? BoxAnswer::Cancel : BoxAnswer::Ok;
+        messages.append(message);
+        return scriptedAnswer(message.buttons, answers);
     }
     QString askOpenFileName() override
     {
@@ -20,6 +24,8 @@ public:
     void endProgram() override { ++endings; }
 
     QStringList boxes;
+    QList<Message> messages;
+    QList<BoxAnswer> answers;
     QString fileToOpen;
     int fileDialogs = 0;
     int endings = 0;

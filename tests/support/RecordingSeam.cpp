@@ -11,11 +11,20 @@ bool operator==(const Message &a, const Message &b)
 char *toString(const Message &message)
 {
     static const char *const icons[] = {"Error", "Warning", "Information"};
-    static const char *const buttons[] = {"Ok", "RetryCancel"};
+    static const char *const buttons[] = {"Ok", "RetryCancel", "YesNo"};
     return QTest::toString(QStringLiteral("%1 | %2 | %3 | %4")
                                .arg(message.text, message.title,
                                     QLatin1String(icons[static_cast<int>(message.icon)]),
                                     QLatin1String(buttons[static_cast<int>(message.buttons)])));
+}
+
+BoxAnswer scriptedAnswer(BoxButtons buttons, QList<BoxAnswer> &answers)
+{
+    if (buttons == BoxButtons::Ok)
+        return BoxAnswer::Ok;
+    if (!answers.isEmpty())
+        return answers.takeFirst();
+    return buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Cancel;
 }
 
 RecordingSeam::RecordingSeam(TestClock &clock) : clock_(clock) {}
@@ -51,9 +60,7 @@ BoxAnswer RecordingSeam::showBox(const Message &message)
     boxTimes_.append(clock_.now());
     log_.append(QStringLiteral("box ") + message.text);
     runFor(boxPauseMs_);
-    if (message.buttons == BoxButtons::Ok)
-        return BoxAnswer::Ok;
-    return answers_.isEmpty() ? BoxAnswer::Cancel : answers_.takeFirst();
+    return scriptedAnswer(message.buttons, answers_);
 }
 
 void RecordingSeam::waitForEvents()

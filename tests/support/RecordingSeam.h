@@ -10,6 +10,9 @@
 #include <functional>
 
 bool operator==(const Message &a, const Message &b);
+// The scripted answer to a box: OK to an OK box; to a question (Retry/Cancel, Yes/No) the next
+// of `answers` or, once they have run out, Cancel or No.
+BoxAnswer scriptedAnswer(BoxButtons buttons, QList<BoxAnswer> &answers);
 // Lets QCOMPARE print a box: "COMM Time over | COMM ERROR | Error | Ok".
 char *toString(const Message &message);
 
@@ -21,8 +24,8 @@ public:
 
     // What the 100 ms tick runs, e.g. [&] { adapter.Timer1_Timer(); }.
     void setTick(std::function<void()> tick) { tick_ = std::move(tick); }
-    // Answers for the Retry/Cancel boxes, used in order; when they run out the answer is Cancel.
-    // OK boxes are always answered OK.
+    // Answers for the question boxes (Retry/Cancel, Yes/No), used in order; when they run out
+    // the answer is Cancel or No. OK boxes are always answered OK.
     void answerQuestions(const QList<BoxAnswer> &answers) { answers_ += answers; }
     // How long the user takes to close a box; the clock and the tick run meanwhile, as under a
     // real modal box. Default 0.
