@@ -297,6 +297,36 @@ void MainWindow::Command2_Click()
     controls_.Text4->setText(hexText(loaded.startWord));
     controls_.Text5->setText(hexText(profile_.LASTADR));
     refreshBufferView();
+    takeConfigWordFromFile(loaded);
+}
+
+// The file's configuration word is the one its program was assembled for: the panel takes it
+// when it can show it, and the basic edition's WRITE compares its fixed word with it.
+void MainWindow::takeConfigWordFromFile(const HexLoadResult &loaded)
+{
+    state_.fileConfigWord = loaded.configWord;
+    if (edition_ != Edition::Advanced || !loaded.configWord)
+        return;
+    if (const std::optional<PanelChoice> choice = panelChoiceFor(profile_, *loaded.configWord))
+        showPanelChoice(*choice);
+    else
+        dialogs_.showBox(Messages::configWordNotOnPanel(*loaded.configWord, panelWord(profile_)));
+}
+
+// Sets the panel's controls; the handlers of those that change bring CONFH, CONFL and Text6 along.
+void MainWindow::showPanelChoice(const PanelChoice &choice)
+{
+    QRadioButton *oscillator = nullptr;
+    switch (choice.oscillator) {
+    case Oscillator::RC: oscillator = controls_.Option3; break;
+    case Oscillator::XT: oscillator = controls_.Option4; break;
+    case Oscillator::HS: oscillator = controls_.Option5; break;
+    case Oscillator::LP: oscillator = controls_.Option6; break;
+    }
+    oscillator->setChecked(true);
+    (choice.watchdog ? controls_.Option10 : controls_.Option9)->setChecked(true);
+    (choice.protection ? controls_.Option7 : controls_.Option8)->setChecked(true);
+    controls_.Check1->setChecked(choice.powerUpTimer);
 }
 
 void MainWindow::Command3_Click()
@@ -392,6 +422,7 @@ void MainWindow::selectDevice(Device device)
     controls_.Text4->setText(hexText(0));
     controls_.Text5->setText(hexText(profile_.LASTADR));
     state_.DATAFG = 0;
+    state_.fileConfigWord.reset();
     controls_.Text1->clear();
     state_.WDTFG = 0;
     controls_.Label7->clear();

@@ -25,6 +25,8 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 class SerialPort;
+struct HexLoadResult;
+struct PanelChoice;
 
 // The main window of either edition: its controls and menu bar, the run state, the device
 // profile, the program buffer and the adapter behind them. Every command is one of its handlers.
@@ -111,6 +113,8 @@ private:
     void Text5_Change();
 
     void selectDevice(Device device);
+    void takeConfigWordFromFile(const HexLoadResult &loaded);
+    void showPanelChoice(const PanelChoice &choice);
     void showConfigText();
     void VIEW_BUFFER();
     // Runs an adapter operation with the commands that would start another one disabled.

@@ -5,6 +5,12 @@
 // Every message box the user can meet, with its text, title, icon and buttons.
 namespace Messages {
 
+// A configuration word as four upper-case hex digits, leading zeros kept: "3FF1", "000B".
+inline QString configWordText(quint16 word)
+{
+    return QStringLiteral("%1").arg(word, 4, 16, QLatin1Char('0')).toUpper();
+}
+
 inline Message cantOpenPort(int portNumber)
 {
     return {QStringLiteral("Can't Open COM%1").arg(portNumber), QStringLiteral("COM ERROR")};
@@ -54,6 +60,19 @@ inline Message verifyGood()
 inline Message fileError()
 {
     return {QStringLiteral("Can't Read or Open the FILE"), QStringLiteral("FILE ERROR")};
+}
+
+inline Message configWordNotOnPanel(quint16 fileWord, quint16 writtenWord)
+{
+    return {QStringLiteral("The file's configuration word %1 cannot be set on the panel; WRITE will write %2.")
+                .arg(configWordText(fileWord), configWordText(writtenWord)),
+            QStringLiteral("CONFIG WORD"), BoxIcon::Warning};
+}
+inline Message writeOtherConfigWord(quint16 fileWord, quint16 writtenWord)
+{
+    return {QStringLiteral("The file asks for configuration word %1; WRITE will write %2. Write anyway?")
+                .arg(configWordText(fileWord), configWordText(writtenWord)),
+            QStringLiteral("CONFIG WORD"), BoxIcon::Warning, BoxButtons::YesNo};
 }
 
 } // namespace Messages

@@ -162,6 +162,19 @@ struct DeviceOperations::Impl {
         run(shape, std::min<int>(ops.profile_.LASTADR, ops.profile_.MEMSIZE - 1));
     }
 
+    // Whether the write may go on. The basic edition writes its fixed word: one that differs
+    // from the word the loaded file asks for goes out only when the user says so.
+    bool configWordAgreed(Device procedure)
+    {
+        if (ops.edition_ != Edition::Basic || !ops.state_.fileConfigWord)
+            return true;
+        const quint16 fileWord = *ops.state_.fileConfigWord;
+        const quint16 written =
+            writtenConfig(ops.edition_, procedure, ops.profile_, ops.state_.WDTFG).word();
+        return written == fileWord
+               || ops.window_.showBox(Messages::writeOtherConfigWord(fileWord, written)) == BoxAnswer::Yes;
+    }
+
     void read()
     {
         const int lastWord = lastWordFromField();
@@ -224,7 +237,10 @@ void DeviceOperations::Command3_Click(Device selected)
         window_.showBox(Messages::noData());
         return;
     }
-    Impl{*this}.write(selected, QStringLiteral("WRITE"));
+    Impl impl{*this};
+    if (!impl.configWordAgreed(selected))
+        return;
+    impl.write(selected, QStringLiteral("WRITE"));
     state_.TIMECNT = 0;
 }
 
@@ -234,6 +250,7 @@ void DeviceOperations::READ_Click()
     state_.TIMECNT = 0;
     window_.refreshBufferView();
     state_.DATAFG = 0;
+    state_.fileConfigWord.reset();
     window_.setFileName(QString());
 }
 
@@ -253,6 +270,7 @@ void DeviceOperations::BLANK_ALL()
     Impl{*this}.write(Device::PIC16F84, QStringLiteral("BLANK all"));
     state_.TIMECNT = 0;
     state_.DATAFG = 0;
+    state_.fileConfigWord.reset();
     window_.setFileName(QString());
     window_.refreshBufferView();
 }

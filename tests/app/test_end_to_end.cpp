@@ -1,5 +1,6 @@
 #include "tests/app/WindowBench.h"
 
+#include <QCheckBox>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
@@ -7,10 +8,11 @@
 namespace {
 
 // A small PIC16F84 program as gpasm assembles it: words 0..0Bh, words 1..3 left blank by the
-// file, and a configuration word the program ignores (the panel's word is the one written).
+// file, and the configuration word it was assembled for: XT crystal, power-up timer on (3FF1h).
 const char kProgram[] = R"(
         list p=16f84
-        __config 0x3FF1
+        include "p16f84.inc"
+        __config _XT_OSC & _WDT_OFF & _PWRTE_ON & _CP_OFF
         org 0
         goto start
         org 4
@@ -64,8 +66,8 @@ private slots:
     {
         QTest::addColumn<QString>("device");
         QTest::addColumn<quint16>("config");
-        QTest::newRow("16F84, XT") << "16F84" << quint16(0x3FF9);
-        QTest::newRow("16C711, XT") << "16C711" << quint16(0x3FF1);
+        QTest::newRow("16F84") << "16F84" << quint16(0x3FF1);
+        QTest::newRow("16C711") << "16C711" << quint16(0x3FF1);
     }
 
     void write_verify_read_round_trip()
@@ -76,7 +78,6 @@ private slots:
         REQUIRE_BENCH(bench);
         (device == QLatin1String("16F84") ? bench.c().Option1 : bench.c().Option2)->setChecked(true);
         REQUIRE_PROGRAM(bench, program);
-        bench.c().Option4->setChecked(true); // XT
         const ProgramBuffer loaded = bench.window->buffer();
 
         bench.c().Command3->click();
@@ -105,6 +106,31 @@ private slots:
         QCOMPARE(chip.word(0x2007), config);
         QCOMPARE(bench.dialogs.boxes, QStringList{"Good / Verify completed"});
         QCOMPARE(bench.window->runState().TIMECNT, qint16(0));
+    }
+
+    void file_configuration_word_sets_panel_and_is_written()
+    {
+        WindowBench bench({});
+        REQUIRE_BENCH(bench);
+        REQUIRE_PROGRAM(bench, program);
+        const MainWindow::Controls &c = bench.c();
+        QVERIFY(c.Option4->isChecked() && c.Option9->isChecked() && c.Option8->isChecked());
+        QVERIFY(c.Check1->isChecked());
+        QCOMPARE(c.Text6->text(), QStringLiteral("3FF1"));
+        QCOMPARE(bench.dialogs.boxes, QStringList());
+
+        c.Command3->click();
+        QCOMPARE(bench.dialogs.boxes, QStringList());
+        QStringList sent{"V0", "F0", "V2"};
+        for (int n = 0; n <= kLastWord; ++n)
+            sent << QStringLiteral("L%1").arg(bench.window->buffer().word(n), 4, 16, QLatin1Char('0')).toUpper()
+                 << "P1" << "S" << "I";
+        sent << "V1" << "F1" << "V0" << "F0" << "V2" << "Q3FF1";
+        for (int i = 0; i < 7; ++i)
+            sent << "I";
+        sent << "P1" << "S" << "V1" << "F1" << "V1" << "F1";
+        QCOMPARE(bench.transcript(), sent);
+        QCOMPARE(bench.chip().word(0x2007), quint16(0x3FF1));
     }
 
     void stuck_bit_fails_at_its_address()
@@ -157,14 +183,14 @@ private slots:
         WindowBench bench({});
         REQUIRE_BENCH(bench);
         REQUIRE_PROGRAM(bench, program);
-        bench.c().Option7->setChecked(true); // protection on: 000Bh
+        bench.c().Option7->setChecked(true); // protection on: 0001h
         bench.c().Command3->click();
         QCOMPARE(bench.dialogs.boxes, QStringList());
         bench.c().Text5->setText(QStringLiteral("B"));
         bench.window->menuItems().READ->trigger();
         for (int n = 0; n <= kLastWord; ++n)
             QCOMPARE(bench.window->buffer().word(n), quint16(0x0000));
-        QCOMPARE(bench.chip().word(0x2007), quint16(0x000B));
+        QCOMPARE(bench.chip().word(0x2007), quint16(0x0001));
     }
 };
 

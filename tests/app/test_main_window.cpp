@@ -1,5 +1,6 @@
 #include "app/DataViewWindow.h"
 #include "app/MainWindow.h"
+#include "device/ConfigWord.h"
 #include "link/Messages.h"
 #include "tests/app/RecordingDialogs.h"
 #include "tests/support/FakePort.h"
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -71,7 +73,11 @@ private slots:
     void menu_bar_data();
     void menu_bar();
     void file_open_is_all_or_nothing();
+    void file_configuration_word_on_the_panel_data();
+    void file_configuration_word_on_the_panel();
+    void basic_write_asks_before_replacing_the_file_word();
     void file_dialog_filter_in_qt_form();
+    void yes_no_box_answers_no_on_enter_and_escape();
     void buffer_view_shows_dump_and_follows_loads();
     void running_operation_refuses_others();
     void closing_main_window_ends_program_with_view_open();
@@ -397,9 +403,102 @@ void MainWindowTest::file_open_is_all_or_nothing()
     QCOMPARE(rig.port.sentCommands(), QStringList());
 }
 
+void MainWindowTest::file_configuration_word_on_the_panel_data()
+{
+    QTest::addColumn<bool>("c711");
+    QTest::addColumn<QStringList>("clicks");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("text6");
+    QTest::addColumn<QStringList>("checked"); // the panel's controls that end checked
+    QTest::addColumn<QString>("box");
+    const QByteArray word0 = ":020000000528D1\n";
+    const QByteArray end = ":00000001FF\n";
+    QTest::newRow("16C711 takes its protected word")
+        << true << QStringList() << word0 + ":02400E0041006F\n" + end << "041"
+        << QStringList{"Option4", "Option9", "Option7", "Check1"} << "";
+    QTest::newRow("16C711 cannot clear bit 6")
+        << true << QStringList{"Option10"} << word0 + ":02400E00B13FC0\n" + end << "3FF7"
+        << QStringList{"Option3", "Option10", "Option8", "Check1"}
+        << "The file's configuration word 3FB1 cannot be set on the panel; WRITE will write 3FF7. / CONFIG WORD";
+    QTest::newRow("16F84 file without the word")
+        << false << QStringList{"Option5"} << word0 + end << "3FFA" << QStringList{"Option5", "Option9", "Option8"} << "";
+    QTest::newRow("16F84 file that fails to load")
+        << false << QStringList() << ":02400E00F13F80\n:020000000528D0\n" + end << "3FFB"
+        << QStringList{"Option3", "Option9", "Option8"} << "Can't Read or Open the FILE / FILE ERROR";
+}
+
+void MainWindowTest::file_configuration_word_on_the_panel()
+{
+    QFETCH(bool, c711);
+    QFETCH(QStringList, clicks);
+    QFETCH(QByteArray, file);
+    QFETCH(QString, text6);
+    QFETCH(QStringList, checked);
+    QFETCH(QString, box);
+    QTemporaryDir dir;
+    Rig rig(Edition::Advanced);
+    const MainWindow::Controls &c = rig.c();
+    if (c711)
+        c.Option2->click();
+    for (const QString &name : clicks)
+        rig.window->findChild<QAbstractButton *>(name)->click();
+
+    rig.dialogs.fileToOpen = QString::fromUtf8(writeFile(dir, "program.hex", file));
+    c.Command2->click();
+
+    QCOMPARE(rig.dialogs.boxes, box.isEmpty() ? QStringList() : QStringList{box});
+    if (!box.isEmpty())
+        QCOMPARE(rig.dialogs.messages.first().icon, box.contains("CONFIG") ? BoxIcon::Warning : BoxIcon::Error);
+    QCOMPARE(c.Text6->text(), text6);
+    QCOMPARE(configText(rig.window->profile()), text6);
+    for (QAbstractButton *control : std::initializer_list<QAbstractButton *>{
+             c.Option3, c.Option4, c.Option5, c.Option6, c.Option7, c.Option8, c.Option9, c.Option10, c.Check1})
+        QVERIFY2(control->isChecked() == checked.contains(control->objectName()), qPrintable(control->objectName()));
+
+    // A device selection afterwards forgets the file: its own default word, nothing to compare.
+    (c711 ? c.Option1 : c.Option2)->click();
+    QCOMPARE(c.Text6->text(), c711 ? QStringLiteral("3FFB") : QStringLiteral("3FF3"));
+    QCOMPARE(rig.window->runState().fileConfigWord, std::nullopt);
+}
+
+void MainWindowTest::basic_write_asks_before_replacing_the_file_word()
+{
+    QTemporaryDir dir;
+    Rig rig(Edition::Basic);
+    rig.dialogs.fileToOpen =
+        QString::fromUtf8(writeFile(dir, "xt.hex", ":020000000528D1\n:02400E00F13F80\n:00000001FF\n"));
+    rig.c().Command2->click();
+    QCOMPARE(rig.window->runState().fileConfigWord, std::optional<quint16>(0x3FF1));
+
+    rig.c().Command3->click(); // answered No, the default
+    QCOMPARE(rig.dialogs.boxes,
+             QStringList{"The file asks for configuration word 3FF1; WRITE will write 3FFB. Write anyway? / CONFIG WORD"});
+    QCOMPARE(rig.dialogs.messages.first().buttons, BoxButtons::YesNo);
+    QCOMPARE(rig.port.sentCommands(), QStringList());
+    QCOMPARE(rig.window->runState().DATAFG, qint16(1));
+}
+
 void MainWindowTest::file_dialog_filter_in_qt_form()
 {
     QCOMPARE(qtNameFilter(kHexFileFilter), QStringLiteral("HEX FILES (*.hex);;ALL FILES (*.*)"));
+}
+
+void MainWindowTest::yes_no_box_answers_no_on_enter_and_escape()
+{
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        QStringList buttons;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            for (QAbstractButton *button : box->buttons())
+                buttons << button->text().remove(u'&');
+            QTest::keyClick(box, key);
+        });
+        QtDialogs dialogs;
+        QCOMPARE(dialogs.showBox(Messages::writeOtherConfigWord(0x3FF1, 0x3FFB)), BoxAnswer::No);
+        buttons.sort();
+        QCOMPARE(buttons, (QStringList{"No", "Yes"}));
+    }
 }
 
 void MainWindowTest::buffer_view_shows_dump_and_follows_loads()

@@ -14,20 +14,23 @@ const QString kTimeOver = Messages::timeOver().text;
 
 // The operations on simulated time with the adapter model in the socket.
 struct OpsRig : LinkRig {
-    explicit OpsRig(Chip chip = Chip::PIC16F84, Edition edition = Edition::Advanced)
+    explicit OpsRig(Chip chip = Chip::PIC16F84, Edition edition = Edition::Advanced, int WDTFG = 0)
         : LinkRig(chip), ops(adapter, seam, state, profile, PBUF, edition)
     {
+        state.WDTFG = qint16(WDTFG);
         selectDevice(profile, chip == Chip::PIC16F84 ? Device::PIC16F84 : Device::PIC16C711);
     }
 
-    // A loaded program: the words from word 0 on, LASTADR at the last of them.
-    void load(const QList<quint16> &words)
+    // A loaded program: the words from word 0 on, LASTADR at the last of them, and the
+    // configuration word the file stores, if any.
+    void load(const QList<quint16> &words, std::optional<quint16> fileConfigWord = std::nullopt)
     {
         PBUF.blank();
         for (int n = 0; n < words.size(); ++n)
             PBUF.setWord(n, quint8(words[n] >> 8), quint8(words[n] & 0xFF));
         profile.LASTADR = qint16(words.size() - 1);
         state.DATAFG = 1;
+        state.fileConfigWord = fileConfigWord;
     }
     void faults(const adaptersim::Faults &faults) { model.setFaults(faults); }
     void silentAt(int command, int count = 1) { faults({command, count}); }
@@ -77,6 +80,7 @@ QStringList fetchWords(int count)
 
 Q_DECLARE_METATYPE(Chip)
 Q_DECLARE_METATYPE(Edition)
+Q_DECLARE_METATYPE(BoxAnswer)
 
 class OperationsTest : public QObject {
     Q_OBJECT
@@ -104,8 +108,7 @@ private slots:
         QFETCH(int, WDTFG);
         QFETCH(QString, program);
         QFETCH(QString, config);
-        OpsRig rig(chip, edition);
-        rig.state.WDTFG = qint16(WDTFG);
+        OpsRig rig(chip, edition, WDTFG);
         rig.load({0x2801, 0x0005, 0x3FFF});
         const ProgramBuffer before = rig.PBUF;
 
@@ -122,6 +125,58 @@ private slots:
         QCOMPARE(rig.state.TIMECNT, qint16(0));
         QVERIFY(rig.PBUF == before);
         QCOMPARE(rig.state.DATAFG, qint16(1));
+    }
+
+    void basic_write_asks_before_replacing_the_file_word_data()
+    {
+        QTest::addColumn<Chip>("chip");
+        QTest::addColumn<Edition>("edition");
+        QTest::addColumn<int>("WDTFG");
+        QTest::addColumn<int>("fileWord"); // -1: the file has none
+        QTest::addColumn<BoxAnswer>("answer");
+        QTest::addColumn<QString>("question"); // empty: none asked
+        QTest::addColumn<QString>("config");   // empty: nothing sent
+        const Chip f84 = Chip::PIC16F84, c711 = Chip::PIC16C711;
+        const Edition basic = Edition::Basic;
+        const QString asks3FF1("The file asks for configuration word 3FF1; WRITE will write %1. Write anyway?");
+        QTest::newRow("No sends nothing") << f84 << basic << 0 << 0x3FF1 << BoxAnswer::No << asks3FF1.arg("3FFB") << "";
+        QTest::newRow("Yes writes the fixed word") << f84 << basic << 0 << 0x3FF1 << BoxAnswer::Yes << asks3FF1.arg("3FFB") << "3FFB";
+        QTest::newRow("16C711, watchdog on") << c711 << basic << 1 << 0x3FF1 << BoxAnswer::Yes << asks3FF1.arg("3FF7") << "3FF7";
+        QTest::newRow("four digits") << f84 << basic << 0 << 0x000B << BoxAnswer::No
+                                     << "The file asks for configuration word 000B; WRITE will write 3FFB. Write anyway?" << "";
+        QTest::newRow("equal word") << f84 << basic << 0 << 0x3FFB << BoxAnswer::No << "" << "3FFB";
+        QTest::newRow("equal with watchdog") << f84 << basic << 1 << 0x3FFF << BoxAnswer::No << "" << "3FFF";
+        QTest::newRow("no word in the file") << c711 << basic << 0 << -1 << BoxAnswer::No << "" << "3FF3";
+        QTest::newRow("panel edition") << f84 << Edition::Advanced << 0 << 0x3FF1 << BoxAnswer::No << "" << "3FFB";
+    }
+
+    void basic_write_asks_before_replacing_the_file_word()
+    {
+        QFETCH(Chip, chip);
+        QFETCH(Edition, edition);
+        QFETCH(int, WDTFG);
+        QFETCH(int, fileWord);
+        QFETCH(BoxAnswer, answer);
+        QFETCH(QString, question);
+        QFETCH(QString, config);
+        OpsRig rig(chip, edition, WDTFG);
+        rig.load({0x2801}, fileWord < 0 ? std::nullopt : std::optional<quint16>(quint16(fileWord)));
+        rig.seam.answerQuestions({answer});
+
+        rig.write();
+        rig.settle();
+
+        const QList<Message> asked{{question, QStringLiteral("CONFIG WORD"), BoxIcon::Warning, BoxButtons::YesNo}};
+        QCOMPARE(rig.seam.boxes(), question.isEmpty() ? QList<Message>() : asked);
+        const QString program = chip == Chip::PIC16F84 ? "P1" : "P0";
+        const QStringList sent = writeWords({"2801"}, program) + configStep(config, program) + kPair + kPair;
+        QStringList received;
+        for (const std::string &command : rig.model.transcript())
+            received << QString::fromStdString(command);
+        QCOMPARE(received, config.isEmpty() ? QStringList() : sent);
+        QCOMPARE(rig.model.configWord(), config.isEmpty() ? quint16(0x3FFF) : quint16(config.toUShort(nullptr, 16)));
+        QCOMPARE(rig.state.DATAFG, qint16(1));
+        QCOMPARE(rig.state.TIMECNT, qint16(0));
     }
 
     void write_refuses_without_data()
@@ -295,7 +350,7 @@ private slots:
     void read_copies_the_chip_into_the_buffer()
     {
         OpsRig rig;
-        rig.load({0x1111, 0x1111, 0x1111, 0x1111});
+        rig.load({0x1111, 0x1111, 0x1111, 0x1111}, 0x3FF1);
         rig.model.setProgramWord(0, 0x2801);
         rig.model.setProgramWord(2, 0x0000);
         rig.seam.setLastAddressText("2");
@@ -307,6 +362,7 @@ private slots:
         QCOMPARE(rig.PBUF.word(2), quint16(0x0000));
         QCOMPARE(rig.PBUF.word(3), quint16(0x1111));
         QCOMPARE(rig.state.DATAFG, qint16(0));
+        QCOMPARE(rig.state.fileConfigWord, std::nullopt);
         QCOMPARE(rig.seam.field("Text1"), QString());
         QCOMPARE(rig.seam.field("Text4"), QStringLiteral("0"));
         QCOMPARE(rig.seam.bufferViewRefreshes(), 1);
@@ -375,7 +431,7 @@ private slots:
     void blank_all_erases_buffer_and_chip()
     {
         OpsRig rig(Chip::PIC16F84, Edition::Basic);
-        rig.load({0x0123, 0x0456});
+        rig.load({0x0123, 0x0456}, 0x3FF1); // blanking writes the default word without asking
         rig.model.setProgramWord(700, 0x0000);
         rig.ops.BLANK_ALL();
         rig.settle();
@@ -388,6 +444,7 @@ private slots:
         QCOMPARE(rig.PBUF.word(9999), quint16(0x3FFF));
         QCOMPARE(rig.profile.LASTADR, qint16(1023));
         QCOMPARE(rig.state.DATAFG, qint16(0));
+        QCOMPARE(rig.state.fileConfigWord, std::nullopt);
         QCOMPARE(rig.seam.field("Text1"), QString());
         QCOMPARE(rig.seam.field("Text4"), QStringLiteral("0"));
         QCOMPARE(rig.seam.field("Text5"), QStringLiteral("3FF"));
