@@ -55,5 +55,9 @@ inline Message fileError()
 {
     return {QStringLiteral("Can't Read or Open the FILE"), QStringLiteral("FILE ERROR")};
 }
+inline Message cantWriteFile()
+{
+    return {QStringLiteral("Can't Write the FILE"), QStringLiteral("FILE ERROR")};
+}
 
 } // namespace Messages

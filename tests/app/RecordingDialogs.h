@@ -17,10 +17,17 @@ public:
         ++fileDialogs;
         return fileToOpen;
     }
+    QString askSaveFileName() override
+    {
+        ++saveDialogs;
+        return fileToSave;
+    }
     void endProgram() override { ++endings; }
 
     QStringList boxes;
     QString fileToOpen;
     int fileDialogs = 0;
+    QString fileToSave;
+    int saveDialogs = 0;
     int endings = 0;
 };

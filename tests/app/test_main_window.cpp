@@ -332,12 +332,13 @@ void MainWindowTest::menu_bar_data()
     QTest::addColumn<QStringList>("items");
     QTest::newRow("advanced") << Edition::Advanced
                               << QStringList{"COM: COM1, COM2 F2",
-                                             "Function: READ, BLANK all, Buffer_view, Line_test",
+                                             "Function: READ, BLANK all, Buffer_view, Line_test, "
+                                             "Save HEX... Ctrl+S",
                                              "ABOUT: HELP F1, VER"};
     QTest::newRow("basic") << Edition::Basic
                            << QStringList{"COM: COM1, COM2 F2",
                                           "Function: READ, BLANK all, Buffer_view, WDT enable, "
-                                          "Line_test",
+                                          "Line_test, Save HEX... Ctrl+S",
                                           "ABOUT: HELP F1, VER"};
 }
 
@@ -446,7 +447,7 @@ void MainWindowTest::running_operation_refuses_others()
         for (QWidget *control : std::initializer_list<QWidget *>{c.Command2, c.Command3, c.Command7,
                                                                  c.Option1, c.Option2})
             QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
-        for (QAction *item : {m.COM1, m.COM2, m.READ, m.BLANK, m.Line_test})
+        for (QAction *item : {m.COM1, m.COM2, m.READ, m.BLANK, m.Line_test, m.Save_HEX})
             QVERIFY2(!item->isEnabled(), qPrintable(item->objectName()));
         for (QWidget *control : std::initializer_list<QWidget *>{c.Command1, c.Option4, c.Check1,
                                                                  c.Text5})
@@ -475,7 +476,7 @@ void MainWindowTest::running_operation_refuses_others()
     QVERIFY(rig.dialogs.boxes.contains(QStringLiteral("Can not found Hardware / CHECK ID")));
     for (QWidget *control : std::initializer_list<QWidget *>{c.Command2, c.Command3, c.Option2})
         QVERIFY(control->isEnabled());
-    for (QAction *item : {m.COM2, m.READ, m.BLANK, m.Line_test})
+    for (QAction *item : {m.COM2, m.READ, m.BLANK, m.Line_test, m.Save_HEX})
         QVERIFY(item->isEnabled());
 }
 
