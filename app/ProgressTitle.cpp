@@ -22,7 +22,9 @@ QString progressTitleText(const QString &caption, const QString &operation, int 
         // Rounded up: "0:00 left" would claim the work done while words remain.
         const qint64 leftMs = elapsedMs * (wordsTotal - wordsDone) / wordsDone;
         const qint64 seconds = (leftMs + 999) / 1000;
-        text += QStringLiteral(" %1:%2 left").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+        text += QStringLiteral(" %1:%2 left")
+                    .arg(seconds / 60)
+                    .arg(seconds % 60, 2, 10, QLatin1Char('0'));
     }
     return text + QStringLiteral(" - ") + caption;
 }
