@@ -63,6 +63,16 @@ QString QtDialogs::askOpenFileName()
                                         qtNameFilter(kHexFileFilter));
 }
 
+QString QtDialogs::askSaveFileName()
+{
+    QFileDialog dialog(QApplication::activeWindow(), QString(), QString(), kSaveHexFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave); // asks before replacing a file
+    dialog.setDefaultSuffix(QStringLiteral("hex"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
 void QtDialogs::endProgram()
 {
     // As EXIT: the process ends here, the system releases the port and the windows.

@@ -3,7 +3,9 @@
 #include "app/AboutWindow.h"
 #include "app/DataViewWindow.h"
 #include "app/Dialogs.h"
+#include "app/FileDrop.h"
 #include "app/HelpWindow.h"
+#include "app/SaveHex.h"
 #include "app/WindowLayout.h"
 #include "device/AddressField.h"
 #include "device/ConfigWord.h"
@@ -18,6 +20,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QGroupBox>
 #include <QHash>
@@ -42,7 +46,12 @@ QWidget *makeControl(const ControlSpec &spec, QWidget *container)
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return label;
     }
-    case ControlKind::TextBox: return new QLineEdit(text, container);
+    case ControlKind::TextBox: {
+        auto *edit = new QLineEdit(text, container);
+        // A file dropped on a field is dropped on the window, not pasted as text.
+        edit->setAcceptDrops(false);
+        return edit;
+    }
     case ControlKind::Frame: return new QGroupBox(text, container);
     case ControlKind::OptionButton: return new QRadioButton(text, container);
     case ControlKind::CheckBox: return new QCheckBox(text, container);
@@ -97,7 +106,9 @@ QRect pixelRect(const Place &place)
 MainWindow::MainWindow(Edition edition, SerialPort &port, Dialogs &dialogs, QWidget *parent)
     : QMainWindow(parent), edition_(edition), dialogs_(dialogs), adapter_(port, *this, state_),
       portSwitch_(port, state_, *this),
-      operations_(adapter_, *this, state_, profile_, PBUF_, edition)
+      operations_(adapter_, *this, state_, profile_, PBUF_, edition),
+      title_(QString::fromLatin1(windowLayout(edition).caption),
+             [this](const QString &title) { setWindowTitle(title); })
 {
     setObjectName(QStringLiteral("MainWindow"));
     // A fixed border with the close button only.
@@ -105,6 +116,7 @@ MainWindow::MainWindow(Edition edition, SerialPort &port, Dialogs &dialogs, QWid
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);
     setWindowIcon(editionIcon(edition));
+    setAcceptDrops(true);
     buildControls();
     buildMenuBar();
     connectHandlers();
@@ -183,6 +195,7 @@ void MainWindow::buildMenuBar()
         {QStringLiteral("Buffer_view"), &MainWindow::Buffer_view_Click},
         {QStringLiteral("WDT"), &MainWindow::WDT_Click},
         {QStringLiteral("Line_test"), &MainWindow::Line_test_Click},
+        {QStringLiteral("Save_HEX"), &MainWindow::Save_HEX_Click},
         {QStringLiteral("HELP"), &MainWindow::HELP_Click},
         {QStringLiteral("VER"), &MainWindow::VER_Click},
     };
@@ -204,8 +217,8 @@ void MainWindow::buildMenuBar()
     menu_ = {actions.value(QStringLiteral("COM1")),        actions.value(QStringLiteral("COM2")),
              actions.value(QStringLiteral("READ")),        actions.value(QStringLiteral("BLANK")),
              actions.value(QStringLiteral("Buffer_view")), actions.value(QStringLiteral("WDT")),
-             actions.value(QStringLiteral("Line_test")),   actions.value(QStringLiteral("HELP")),
-             actions.value(QStringLiteral("VER"))};
+             actions.value(QStringLiteral("Line_test")),   actions.value(QStringLiteral("Save_HEX")),
+             actions.value(QStringLiteral("HELP")),        actions.value(QStringLiteral("VER"))};
 }
 
 void MainWindow::connectHandlers()
@@ -280,6 +293,11 @@ void MainWindow::Command2_Click()
     const QString path = dialogs_.askOpenFileName();
     if (path.isEmpty())
         return;
+    loadFile(path);
+}
+
+void MainWindow::loadFile(const QString &path)
+{
     const HexLoadResult loaded = loadHexFile(QFile::encodeName(path).toStdString(), PBUF_, profile_.MEMSIZE);
     if (!loaded.lastLine.empty())
         controls_.Text2->setText(QString::fromStdString(loaded.lastLine));
@@ -354,6 +372,11 @@ void MainWindow::BLANK_Click()
 void MainWindow::Line_test_Click()
 {
     runExclusive([this] { adapter_.Line_test_Click(); });
+}
+
+void MainWindow::Save_HEX_Click()
+{
+    saveBufferAsHex(dialogs_, PBUF_, lastWordOfField(controls_.Text5->text(), profile_.MEMSIZE));
 }
 
 void MainWindow::COM1_Click()
@@ -512,6 +535,7 @@ void MainWindow::runExclusive(const std::function<void()> &operation)
         MainWindow &window;
         ~Done()
         {
+            window.title_.finish();
             window.busy_ = false;
             window.enableOperationControls();
         }
@@ -519,9 +543,9 @@ void MainWindow::runExclusive(const std::function<void()> &operation)
     operation();
 }
 
-// While an operation waits, nothing that would talk to the adapter, load the buffer, switch the
-// port or change the device can start. The configuration choices, the buffer view, HELP, VER
-// and EXIT stay usable.
+// While an operation waits, nothing that would talk to the adapter, load or save the buffer,
+// switch the port or change the device can start. The configuration choices, the buffer view,
+// HELP, VER and EXIT stay usable.
 void MainWindow::enableOperationControls()
 {
     const bool idle = !busy_;
@@ -530,7 +554,7 @@ void MainWindow::enableOperationControls()
                                                     controls_.Option2};
     for (QWidget *control : controls)
         control->setEnabled(idle);
-    for (QAction *item : {menu_.COM1, menu_.COM2, menu_.READ, menu_.Line_test})
+    for (QAction *item : {menu_.COM1, menu_.COM2, menu_.READ, menu_.Line_test, menu_.Save_HEX})
         item->setEnabled(idle);
     menu_.BLANK->setEnabled(idle && controls_.Option1->isChecked());
 }
@@ -591,8 +615,9 @@ void MainWindow::refreshBufferView()
         VIEW_BUFFER();
 }
 
-void MainWindow::showProgress(const QString &, int, int)
+void MainWindow::showProgress(const QString &operation, int wordsDone, int wordsTotal)
 {
+    title_.report(operation, wordsDone, wordsTotal);
 }
 
 // Closing the main window ends the program, also while the help or buffer window is open.
@@ -603,6 +628,29 @@ void MainWindow::closeEvent(QCloseEvent *event)
     if (busy_)
         dialogs_.endProgram();
     QCoreApplication::quit();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!busy_ && droppedLocalFile(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent *event)
+{
+    const std::optional<QString> path = droppedLocalFile(event->mimeData());
+    if (busy_ || !path)
+        return;
+    event->acceptProposedAction();
+    // Loaded once the drop is over, so a box it shows does not hold up the program the file
+    // came from.
+    QMetaObject::invokeMethod(
+        this,
+        [this, path = *path] {
+            if (!busy_)
+                loadFile(path);
+        },
+        Qt::QueuedConnection);
 }
 
 int runEdition(Edition edition, int argc, char **argv)

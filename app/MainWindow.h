@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ProgressTitle.h"
 #include "device/DeviceProfile.h"
 #include "image/ProgramBuffer.h"
 #include "link/Adapter.h"
@@ -49,7 +50,7 @@ public:
         QWidget *Shape12, *Shape14;
     };
     struct MenuItems {
-        QAction *COM1, *COM2, *READ, *BLANK, *Buffer_view, *WDT, *Line_test, *HELP, *VER;
+        QAction *COM1, *COM2, *READ, *BLANK, *Buffer_view, *WDT, *Line_test, *Save_HEX, *HELP, *VER;
     };
 
     const Controls &controls() const { return controls_; }
@@ -78,6 +79,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // One local file dropped on the window loads as FILE OPEN would load it.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void buildControls();
@@ -93,6 +97,7 @@ private:
     void READ_Click();
     void BLANK_Click();
     void Line_test_Click();
+    void Save_HEX_Click();
     void COM1_Click();
     void COM2_Click();
     void Buffer_view_Click();
@@ -112,6 +117,8 @@ private:
     void Check1_Click();
     void Text5_Change();
 
+    // FILE OPEN once the file is chosen: all or nothing.
+    void loadFile(const QString &path);
     void selectDevice(Device device);
     void takeConfigWordFromFile(const HexLoadResult &loaded);
     void showPanelChoice(const PanelChoice &choice);
@@ -130,6 +137,7 @@ private:
     PortSwitch portSwitch_;
     DeviceOperations operations_;
     bool busy_ = false;
+    ProgressTitle title_;
 
     Controls controls_{};
     MenuItems menu_{};

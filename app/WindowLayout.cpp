@@ -172,7 +172,8 @@ const std::vector<MenuSpec> kAdvancedMenus{
      {{"READ", "READ", 0},
       {"BLANK", "BLANK all", 0},
       {"Buffer_view", "Buffer_view", 0},
-      {"Line_test", "Line_test", 0}}},
+      {"Line_test", "Line_test", 0},
+      {"Save_HEX", "Save HEX...", QKeyCombination(Qt::CTRL, Qt::Key_S).toCombined()}}},
     {"ABOUT", "ABOUT", {{"HELP", "HELP", Qt::Key_F1}, {"VER", "VER", 0}}},
 };
 

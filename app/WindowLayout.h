@@ -67,7 +67,7 @@ const WindowLayout &windowLayout(Edition edition);
 struct MenuItemSpec {
     const char *name;
     const char *caption;
-    int shortcut; // a Qt::Key, 0 for none
+    int shortcut; // a Qt::Key with its modifiers (QKeyCombination::toCombined()), 0 for none
 };
 
 struct MenuSpec {

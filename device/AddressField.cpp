@@ -2,6 +2,8 @@
 
 #include "link/HexDigit.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kMaxDigits = 8;
@@ -27,6 +29,11 @@ qint64 readAddressField(const QString &text)
     if (digits == 4 && value >= 0x8000)
         return value - 0x10000;
     return value;
+}
+
+int lastWordOfField(const QString &text, int MEMSIZE)
+{
+    return int(std::min<qint64>(readAddressField(text), MEMSIZE - 1));
 }
 
 std::optional<QString> checkedLastAddress(const QString &text, int MEMSIZE)

@@ -9,6 +9,10 @@
 // check replaces them: no operation ever meets them as an out-of-range number.
 qint64 readAddressField(const QString &text);
 
+// The last word READ, VERIFY and Save HEX take from the last-address field: the field's value
+// kept inside the device (at most MEMSIZE - 1); below 0 when the field names no word at all.
+int lastWordOfField(const QString &text, int MEMSIZE);
+
 // Text5's check: the replacement text when the value lies above the device's last word
 // (MEMSIZE - 1), nothing when the text may stay or no device is selected yet (MEMSIZE 0).
 std::optional<QString> checkedLastAddress(const QString &text, int MEMSIZE);

@@ -61,6 +61,10 @@ inline Message fileError()
 {
     return {QStringLiteral("Can't Read or Open the FILE"), QStringLiteral("FILE ERROR")};
 }
+inline Message cantWriteFile()
+{
+    return {QStringLiteral("Can't Write the FILE"), QStringLiteral("FILE ERROR")};
+}
 
 inline Message configWordNotOnPanel(quint16 fileWord, quint16 writtenWord)
 {

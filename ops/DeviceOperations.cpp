@@ -112,11 +112,9 @@ struct DeviceOperations::Impl {
 
     Word bufferWord(int n) const { return Word{ops.PBUF_.high(n), ops.PBUF_.low(n)}; }
 
-    // The last word of READ and VERIFY comes from the last-address field, kept inside the device.
     int lastWordFromField() const
     {
-        const qint64 value = readAddressField(ops.window_.lastAddressText());
-        return int(std::min<qint64>(value, ops.profile_.MEMSIZE - 1));
+        return lastWordOfField(ops.window_.lastAddressText(), ops.profile_.MEMSIZE);
     }
 
     void write(Device procedure, const QString &name)

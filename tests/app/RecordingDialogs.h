@@ -21,6 +21,11 @@ public:
         ++fileDialogs;
         return fileToOpen;
     }
+    QString askSaveFileName() override
+    {
+        ++saveDialogs;
+        return fileToSave;
+    }
     void endProgram() override { ++endings; }
 
     QStringList boxes;
@@ -28,5 +33,7 @@ public:
     QList<BoxAnswer> answers;
     QString fileToOpen;
     int fileDialogs = 0;
+    QString fileToSave;
+    int saveDialogs = 0;
     int endings = 0;
 };

@@ -1,7 +1,11 @@
 #include "tests/app/WindowBench.h"
 
+#include "image/HexWriter.h"
+
 #include <QCheckBox>
 #include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -46,6 +50,10 @@ QString assembled(const QTemporaryDir &dir)
         return {};
     return dir.filePath(QStringLiteral("program.hex"));
 }
+
+// The first program README walks a newcomer through.
+const QString kExample = QStringLiteral(DRAVIK_SOURCE_DIR "/examples/blink.hex");
+constexpr int kExampleLastWord = 0x0E;
 
 #define REQUIRE_PROGRAM(bench, path)                                                                                   \
     const QString path = assembled((bench).dir);                                                                       \
@@ -191,6 +199,88 @@ private slots:
         for (int n = 0; n <= kLastWord; ++n)
             QCOMPARE(bench.window->buffer().word(n), quint16(0x0000));
         QCOMPARE(bench.chip().word(0x2007), quint16(0x0001));
+    }
+
+    // README's quick start: FILE OPEN the example, WRITE, VERIFY, "Good".
+    void example_writes_and_verifies()
+    {
+        WindowBench bench({});
+        REQUIRE_BENCH(bench);
+        bench.open(kExample);
+        QCOMPARE(bench.window->profile().LASTADR, qint16(kExampleLastWord));
+        bench.c().Command3->click();
+        bench.c().Command7->click();
+        QCOMPARE(bench.dialogs.boxes, QStringList{"Good / Verify completed"});
+        const ProgramBuffer chip = bench.chip();
+        for (int n = 0; n <= kExampleLastWord; ++n)
+            QCOMPARE(chip.word(n), bench.window->buffer().word(n));
+        QCOMPARE(chip.word(0), quint16(0x1683)); // bsf STATUS, RP0
+    }
+
+    void saved_read_equals_the_chip()
+    {
+        QTemporaryDir dir;
+        ProgramBuffer programmed;
+        programmed.blank();
+        QRandomGenerator random(1024);
+        for (int n = 0; n < 1024; ++n) {
+            const quint16 word = quint16(random.bounded(0x4000));
+            programmed.setWord(n, quint8(word >> 8), quint8(word & 0xFF));
+        }
+        const QString load = dir.filePath(QStringLiteral("programmed.hex"));
+        QFile file(load);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray::fromStdString(intelHexText(programmed, 1023)));
+        file.close();
+
+        WindowBench bench({QStringLiteral("--load"), load});
+        REQUIRE_BENCH(bench);
+        bench.c().Text5->setText(QStringLiteral("3FF"));
+        bench.window->menuItems().READ->trigger();
+        bench.dialogs.fileToSave = dir.filePath(QStringLiteral("read.hex"));
+        bench.window->menuItems().Save_HEX->trigger();
+        QCOMPARE(bench.dialogs.boxes, QStringList());
+
+        const HexLoadResult saved = loadHexFile(bench.dialogs.fileToSave.toStdString(), ProgramBuffer{}, 1024);
+        QVERIFY(saved.ok());
+        QCOMPARE(int(saved.LASTADR), 1023);
+        const ProgramBuffer chip = bench.chip();
+        for (int n = 0; n < 1024; ++n) {
+            QCOMPARE(saved.PBUF.word(n), chip.word(n));
+            QCOMPARE(chip.word(n), programmed.word(n));
+        }
+    }
+
+    void title_shows_progress_and_returns_however_write_ends_data()
+    {
+        QTest::addColumn<QStringList>("simArguments");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::newRow("written") << QStringList{} << QStringList{};
+        // Word 5 is 0686h: bit 3 stuck at 1 fails it.
+        QTest::newRow("word does not take") << QStringList{"--stuck-bit", "5:3"}
+                                            << QStringList{"Can't Write to PIC / WRITE ERROR"};
+        // Word 1's program command and the closing "V1" go unanswered.
+        QTest::newRow("time-out") << QStringList{"--silent-after", "10:2"}
+                                  << QStringList{"COMM Time over / COMM ERROR", "COMM Time over / COMM ERROR"};
+    }
+
+    void title_shows_progress_and_returns_however_write_ends()
+    {
+        QFETCH(QStringList, simArguments);
+        WindowBench bench(simArguments);
+        REQUIRE_BENCH(bench);
+        bench.open(kExample);
+        QStringList titles;
+        QObject::connect(bench.window.get(), &QWidget::windowTitleChanged,
+                         [&](const QString &title) { titles << title; });
+        bench.c().Command3->click();
+        QTEST(bench.dialogs.boxes, "boxes");
+        QVERIFY2(titles.size() >= 2, qPrintable(titles.join(u'|')));
+        const QRegularExpression during(QStringLiteral("^WRITE \\d+%( \\d+:\\d\\d left)? - Tobrisk Programmer$"));
+        for (const QString &title : titles.mid(0, titles.size() - 1))
+            QVERIFY2(during.match(title).hasMatch(), qPrintable(title));
+        QCOMPARE(titles.last(), QStringLiteral("Tobrisk Programmer"));
+        QCOMPARE(bench.window->windowTitle(), QStringLiteral("Tobrisk Programmer"));
     }
 };
 

@@ -2,8 +2,7 @@
 #include "app/MainWindow.h"
 #include "device/ConfigWord.h"
 #include "link/Messages.h"
-#include "tests/app/RecordingDialogs.h"
-#include "tests/support/FakePort.h"
+#include "tests/app/FakeWindowRig.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,32 +20,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <memory>
 
 namespace {
 
-struct Rig {
-    explicit Rig(Edition edition, bool com1Fails = false) : port(clock)
-    {
-        port.failOpen(1, com1Fails);
-        window = std::make_unique<MainWindow>(edition, port, dialogs);
-    }
-    const MainWindow::Controls &c() const { return window->controls(); }
-
-    TestClock clock;
-    FakePort port;
-    RecordingDialogs dialogs;
-    std::unique_ptr<MainWindow> window;
-};
-
-QByteArray writeFile(const QTemporaryDir &dir, const char *name, const QByteArray &bytes)
-{
-    QFile file(dir.filePath(QLatin1String(name)));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return {};
-    return file.fileName().toUtf8();
-}
+using Rig = FakeWindowRig;
 
 QRect pixelsOf(int left, int top, int width, int height)
 {
@@ -338,12 +318,13 @@ void MainWindowTest::menu_bar_data()
     QTest::addColumn<QStringList>("items");
     QTest::newRow("advanced") << Edition::Advanced
                               << QStringList{"COM: COM1, COM2 F2",
-                                             "Function: READ, BLANK all, Buffer_view, Line_test",
+                                             "Function: READ, BLANK all, Buffer_view, Line_test, "
+                                             "Save HEX... Ctrl+S",
                                              "ABOUT: HELP F1, VER"};
     QTest::newRow("basic") << Edition::Basic
                            << QStringList{"COM: COM1, COM2 F2",
                                           "Function: READ, BLANK all, Buffer_view, WDT enable, "
-                                          "Line_test",
+                                          "Line_test, Save HEX... Ctrl+S",
                                           "ABOUT: HELP F1, VER"};
 }
 
@@ -530,10 +511,14 @@ void MainWindowTest::buffer_view_shows_dump_and_follows_loads()
 }
 
 // While the line test waits for an adapter that never answers, the commands that would start
-// another exchange, load a file, switch the port or change the device are disabled; the panel,
+// another exchange, load or save a file (a dropped one too), switch the port or change the device are disabled; the panel,
 // the buffer view and the help stay usable, and the view does not end the wait.
 void MainWindowTest::running_operation_refuses_others()
 {
+    QTemporaryDir dir;
+    QMimeData dragged;
+    dragged.setUrls({QUrl::fromLocalFile(
+        QString::fromUtf8(writeFile(dir, "a.hex", ":0400000001020304F2\n:00000001FF\n")))});
     Rig rig(Edition::Advanced);
     rig.port.setSilent(true);
     const MainWindow::Controls &c = rig.c();
@@ -545,7 +530,7 @@ void MainWindowTest::running_operation_refuses_others()
         for (QWidget *control : std::initializer_list<QWidget *>{c.Command2, c.Command3, c.Command7,
                                                                  c.Option1, c.Option2})
             QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
-        for (QAction *item : {m.COM1, m.COM2, m.READ, m.BLANK, m.Line_test})
+        for (QAction *item : {m.COM1, m.COM2, m.READ, m.BLANK, m.Line_test, m.Save_HEX})
             QVERIFY2(!item->isEnabled(), qPrintable(item->objectName()));
         for (QWidget *control : std::initializer_list<QWidget *>{c.Command1, c.Option4, c.Check1,
                                                                  c.Text5})
@@ -560,6 +545,10 @@ void MainWindowTest::running_operation_refuses_others()
         QVERIFY(rig.window->runState().TIMECNT > 0);
         m.Buffer_view->trigger();
         QVERIFY(rig.window->runState().TIMECNT > 0);
+        QVERIFY(!dragEnters(*rig.window, dragged));
+        drop(*rig.window, dragged);
+        QCOMPARE(c.Text1->text(), QString());
+        QCOMPARE(rig.window->runState().DATAFG, qint16(0));
         c.Option4->click();
         QCOMPARE(c.Text6->text(), QStringLiteral("3FF9"));
 
@@ -574,7 +563,7 @@ void MainWindowTest::running_operation_refuses_others()
     QVERIFY(rig.dialogs.boxes.contains(QStringLiteral("Can not found Hardware / CHECK ID")));
     for (QWidget *control : std::initializer_list<QWidget *>{c.Command2, c.Command3, c.Option2})
         QVERIFY(control->isEnabled());
-    for (QAction *item : {m.COM2, m.READ, m.BLANK, m.Line_test})
+    for (QAction *item : {m.COM2, m.READ, m.BLANK, m.Line_test, m.Save_HEX})
         QVERIFY(item->isEnabled());
 }
 

@@ -1,0 +1,18 @@
+#include "app/SaveHex.h"
+
+#include "app/Dialogs.h"
+#include "image/HexSave.h"
+#include "link/Messages.h"
+
+void saveBufferAsHex(Dialogs &dialogs, const ProgramBuffer &PBUF, int lastWord)
+{
+    if (lastWord < 0) {
+        dialogs.showBox(Messages::cantWriteFile());
+        return;
+    }
+    const QString path = dialogs.askSaveFileName();
+    if (path.isEmpty())
+        return;
+    if (!saveHexFile(path, PBUF, lastWord))
+        dialogs.showBox(Messages::cantWriteFile());
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+class Dialogs;
+class ProgramBuffer;
+
+// Save HEX: asks for a file name and writes words 0..lastWord of the buffer there as Intel HEX,
+// whole or not at all. A failure shows "Can't Write the FILE" and leaves any file of that name
+// as it was. A lastWord below 0 names no word: there is nothing the loader could read back, so
+// nothing is written and the box says so.
+void saveBufferAsHex(Dialogs &dialogs, const ProgramBuffer &PBUF, int lastWord);
