@@ -270,7 +270,9 @@ void Session::finish()
         result = QStringLiteral("adapter answered: %1").arg(seam_.lastInformation());
         break;
     case CliCommand::Write:
-        result = QStringLiteral("wrote %1 words and configuration word %2 in %3 s")
+    case CliCommand::Blank:
+        result = QStringLiteral("%1 %2 words and configuration word %3 in %4 s")
+                     .arg(QLatin1String(options_.command == CliCommand::Write ? "wrote" : "blanked"))
                      .arg(words)
                      .arg(wordText(configWord_), seconds);
         break;
@@ -285,11 +287,6 @@ void Session::finish()
             return;
         }
         result = QStringLiteral("read %1 words into %2 in %3 s").arg(words).arg(options_.file, seconds);
-        break;
-    case CliCommand::Blank:
-        result = QStringLiteral("blanked %1 words and wrote configuration word %2 in %3 s")
-                     .arg(words)
-                     .arg(wordText(configWord_), seconds);
         break;
     }
     std::printf("%s\n", result.toLocal8Bit().constData());
