@@ -136,6 +136,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
             options.file = positional.at(1);
 
         options.portArgument = parser.value(port);
+        if (parser.isSet(simulate) && parser.isSet(port))
+            throw Usage{QStringLiteral("--port and --simulate exclude each other")};
         if (!parser.isSet(simulate) && !resolvePort(options.portArgument))
             throw Usage{QStringLiteral("--port: COM1, COM2 or a device path, not \"%1\"").arg(options.portArgument)};
 

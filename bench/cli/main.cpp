@@ -4,6 +4,7 @@
 // dravik-cli's processor time as a share of its wall time. It reports; it never fails.
 
 #include "PlainClient.h"
+#include "ProcessorTime.h"
 #include "image/HexWriter.h"
 #include "link/CommandText.h"
 #include "tests/support/SimProcess.h"
@@ -15,7 +16,6 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
@@ -31,14 +31,6 @@ QStringList pacedSim()
 QString simProgram()
 {
     return qEnvironmentVariable("ADAPTER_SIM", QStringLiteral(ADAPTER_SIM_PATH));
-}
-
-double childCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 ProgramBuffer program()
@@ -106,13 +98,13 @@ int main(int argc, char *argv[])
             return 0;
         }
         QProcess cli;
-        const double cpuBefore = childCpuSeconds();
+        const double cpuBefore = cpuSeconds(RUSAGE_CHILDREN);
         QElapsedTimer wall;
         wall.start();
         cli.start(QStringLiteral(DRAVIK_CLI), {"-q", "-p", sim.ptyPath(), "-c", "3FFB", "write", file});
         cli.waitForFinished(600000);
         cliSeconds = double(wall.nsecsElapsed()) / 1e9;
-        cliCpu = childCpuSeconds() - cpuBefore;
+        cliCpu = cpuSeconds(RUSAGE_CHILDREN) - cpuBefore;
         reported = QString::fromLocal8Bit(cli.readAllStandardOutput()).trimmed();
         if (cli.exitCode() != 0)
             reported += QStringLiteral(" (exit status %1)").arg(cli.exitCode());

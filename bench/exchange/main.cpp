@@ -6,6 +6,7 @@
 // never fails.
 
 #include "PlainClient.h"
+#include "ProcessorTime.h"
 #include "link/CommandText.h"
 #include "tests/support/LiveLink.h"
 #include "tests/support/SimProcess.h"
@@ -14,7 +15,6 @@
 #include <QElapsedTimer>
 
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
@@ -22,14 +22,6 @@ using CommandText::frame;
 
 // A word fetch is 2 bytes out and 6 back; "I" 2 out and its ACK.
 constexpr int kBytesPerPair = (2 + 6) + (2 + 1);
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 QString simProgram()
 {

@@ -206,6 +206,7 @@ private slots:
         QTest::newRow("--last past the device") << QStringList{"read", "@out.hex", "--last", "400"} << 2 << "--last";
         QTest::newRow("--last with write") << QStringList{"write", "@program.hex", "--last", "5"} << 2 << "--last";
         QTest::newRow("unknown command") << QStringList{"erase"} << 2 << "unknown command";
+        QTest::newRow("port beside --simulate") << QStringList{"--simulate", "identify"} << 2 << "exclude each other";
         QTest::newRow("file missing") << QStringList{"write"} << 2 << "write needs one file";
     }
 
