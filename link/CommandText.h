@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include <array>
+
 // The frames sent to the adapter, built in one place: STX, the command letter, a second
 // character where the command has one, and for "L" and "Q" a word as four upper-case hex
 // digits, high byte first. Nothing follows a frame.
@@ -24,5 +26,21 @@ QByteArray configFrame(int high, int low);
 inline const QByteArray fetchWord = QByteArrayLiteral("\x02S"); // word fetch, answered by STX "S" + 4 digits
 inline const QByteArray identify = QByteArrayLiteral("\x02Z");  // identity request, answered by 10 characters
 inline const QByteArray increment = QByteArrayLiteral("\x02I"); // next word address
+
+// The steps every operation is built from.
+// Opening: starts the adapter's work on the chip. Every operation begins with it, and a write
+// sends it again before the configuration word.
+inline const std::array<QByteArray, 3> opening{QByteArrayLiteral("\x02V0"), QByteArrayLiteral("\x02" "F0"),
+                                               QByteArrayLiteral("\x02V2")};
+// Closing pair: ends the adapter's work on the chip; after it only another closing pair or a new
+// opening may follow.
+inline const std::array<QByteArray, 2> closing{QByteArrayLiteral("\x02V1"), QByteArrayLiteral("\x02" "F1")};
+// The program command that stores the loaded word: one for the flash part (16F84), one for the
+// EPROM part (16C711).
+inline const QByteArray programFlash = QByteArrayLiteral("\x02P1");
+inline const QByteArray programEprom = QByteArrayLiteral("\x02P0");
+// After "Q" with the configuration word, this many increments bring the adapter to the word that
+// the program command then stores (seven, not eight).
+inline constexpr int incrementsToConfigWord = 7;
 
 } // namespace CommandText

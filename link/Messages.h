@@ -15,6 +15,11 @@ inline Message cantOpenPort(int portNumber)
 {
     return {QStringLiteral("Can't Open COM%1").arg(portNumber), QStringLiteral("COM ERROR")};
 }
+// A port named by its device path rather than COM1 / COM2 (dravik-cli).
+inline Message cantOpenDevice(const QString &deviceName)
+{
+    return {QStringLiteral("Can't Open %1").arg(deviceName), QStringLiteral("COM ERROR")};
+}
 inline Message cantClosePort(int portNumber)
 {
     return {QStringLiteral("Can't Close COM%1").arg(portNumber), QStringLiteral("COM ERROR")};

@@ -32,6 +32,11 @@ void QtSerialPort::choosePort(int portNumber)
     port_.setPortName(deviceName(portNumber));
 }
 
+void QtSerialPort::chooseDevice(const QString &deviceName)
+{
+    port_.setPortName(deviceName);
+}
+
 void QtSerialPort::setLineSettings(const QString &settings)
 {
     // "baud,parity,data bits,stop bits", e.g. "9600,N,8,1".

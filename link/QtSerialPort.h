@@ -16,6 +16,8 @@ public:
     static QString deviceName(int portNumber);
 
     void choosePort(int portNumber) override;
+    // Selects a device by its path instead of a COM number (dravik-cli's --port /dev/ttyUSB0).
+    void chooseDevice(const QString &deviceName);
     void setLineSettings(const QString &settings) override;
     void setInputLength(int length) override;
     bool open() override;

@@ -39,4 +39,7 @@ public:
     // How far a running operation ("WRITE", "READ", "VERIFY", "BLANK all") is: wordsDone of
     // wordsTotal program words. Called with 0 as it starts and after every word.
     virtual void showProgress(const QString &operation, int wordsDone, int wordsTotal) = 0;
+    // True once the user has asked the running operation to stop (Ctrl+C in a console): instead
+    // of its next word it sends the closing step and ends. The windows never ask.
+    virtual bool stopRequested() const { return false; }
 };

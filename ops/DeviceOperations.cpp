@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <initializer_list>
 #include <optional>
 
 namespace {
@@ -46,11 +45,12 @@ struct DeviceOperations::Impl {
     // Sends one frame; false when it was not acknowledged in time.
     bool send(const QByteArray &frame) { return ops.adapter_.SENDCOM(frame) == 0; }
 
-    // Sends the commands in order; a time-out ends the operation with TIMECNT cleared.
-    Next sendOrEnd(std::initializer_list<const char *> commands)
+    // Sends the frames in order; a time-out ends the operation with TIMECNT cleared.
+    template <typename Frames>
+    Next sendOrEnd(const Frames &frames)
     {
-        for (const char *command : commands) {
-            if (!send(CommandText::frame(command))) {
+        for (const QByteArray &frame : frames) {
+            if (!send(frame)) {
                 ops.state_.TIMECNT = 0;
                 return Next::End;
             }
@@ -84,21 +84,26 @@ struct DeviceOperations::Impl {
 
     void closingStep(bool ignoreV1TimeOut)
     {
-        if (!send(CommandText::frame("V1")) && !ignoreV1TimeOut)
+        const auto &[V1, F1] = CommandText::closing;
+        if (!send(V1) && !ignoreV1TimeOut)
             return;
-        send(CommandText::frame("F1"));
+        send(F1);
         ops.state_.TIMECNT = 0;
     }
 
     void run(const Shape &shape, int lastWord)
     {
         ERRFG = 0;
-        if (sendOrEnd({"V0", "F0", "V2"}) == Next::End)
+        if (sendOrEnd(CommandText::opening) == Next::End)
             return;
         Next next = Next::Go;
         const int total = std::max(lastWord + 1, 0);
         ops.window_.showProgress(shape.name, 0, total);
         for (int n = 0; n <= lastWord && next == Next::Go; ++n) {
+            if (ops.window_.stopRequested()) {
+                next = Next::Close;
+                break;
+            }
             ops.window_.setCurrentAddress(hexText(n));
             next = shape.eachWord(n);
             if (next == Next::Go)
@@ -119,7 +124,8 @@ struct DeviceOperations::Impl {
 
     void write(Device procedure, const QString &name)
     {
-        const QByteArray program = CommandText::frame(procedure == Device::PIC16F84 ? "P1" : "P0");
+        const QByteArray &program =
+            procedure == Device::PIC16F84 ? CommandText::programFlash : CommandText::programEprom;
         Shape shape;
         shape.name = name;
         shape.closingIgnoresV1TimeOut = false;
@@ -136,14 +142,14 @@ struct DeviceOperations::Impl {
             return sendOrClose(CommandText::increment);
         };
         shape.afterLastWord = [&] {
-            if (sendOrEnd({"V1", "F1", "V0", "F0", "V2"}) == Next::End)
+            if (sendOrEnd(CommandText::closing) == Next::End || sendOrEnd(CommandText::opening) == Next::End)
                 return Next::End;
             // Taken only now, so a panel change made during the program words is the one written.
             const ConfigBytes config =
                 writtenConfig(ops.edition_, procedure, ops.profile_, ops.state_.WDTFG);
             // A time-out on "Q" does not stop the write: the seven "I" follow all the same.
             send(CommandText::configFrame(config.high, config.low));
-            for (int i = 0; i < 7; ++i) {
+            for (int i = 0; i < CommandText::incrementsToConfigWord; ++i) {
                 if (!send(CommandText::increment))
                     return Next::Close;
             }
@@ -154,7 +160,7 @@ struct DeviceOperations::Impl {
                 return Next::Close;
             if (*read != Word{config.high, config.low})
                 return failWith(Messages::cantWriteConfig());
-            return sendOrEnd({"V1", "F1"});
+            return sendOrEnd(CommandText::closing);
         };
         // Words past the device's memory do not exist: on the chip they would alias onto word 0 up.
         run(shape, std::min<int>(ops.profile_.LASTADR, ops.profile_.MEMSIZE - 1));
@@ -188,7 +194,7 @@ struct DeviceOperations::Impl {
             return sendOrClose(CommandText::increment);
         };
         shape.afterLastWord = [&] {
-            if (sendOrEnd({"V1", "F1"}) == Next::End)
+            if (sendOrEnd(CommandText::closing) == Next::End)
                 return Next::End;
             ops.state_.TIMECNT = 0;
             return Next::Go;
@@ -212,7 +218,7 @@ struct DeviceOperations::Impl {
             return sendOrClose(CommandText::increment);
         };
         shape.afterLastWord = [&] {
-            if (sendOrEnd({"V1", "F1"}) == Next::End)
+            if (sendOrEnd(CommandText::closing) == Next::End)
                 return Next::End;
             ops.state_.TIMECNT = 0;
             ops.window_.showBox(Messages::verifyGood());

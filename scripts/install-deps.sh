@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation
+  dpkg-dev                             # dpkg-shlibdeps for the Debian package's Depends
   gputils srecord                      # assembler and HEX tool the tests and benchmarks compare with
   clang libclang-rt-14-dev             # libFuzzer and the sanitizer runtimes
 )

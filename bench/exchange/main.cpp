@@ -5,6 +5,8 @@
 // system allow), and the processor time of waits that run into the time-out. It reports; it
 // never fails.
 
+#include "PlainClient.h"
+#include "ProcessorTime.h"
 #include "link/CommandText.h"
 #include "tests/support/LiveLink.h"
 #include "tests/support/SimProcess.h"
@@ -13,10 +15,6 @@
 #include <QElapsedTimer>
 
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace {
 
@@ -24,14 +22,6 @@ using CommandText::frame;
 
 // A word fetch is 2 bytes out and 6 back; "I" 2 out and its ACK.
 constexpr int kBytesPerPair = (2 + 6) + (2 + 1);
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 QString simProgram()
 {
@@ -53,38 +43,22 @@ Measured measure(Work work)
     return {double(wall.nsecsElapsed()) / 1e9, cpuSeconds() - cpuBefore};
 }
 
-// The same exchanges by a plain client: blocking writes and reads on the raw pty, no Qt.
+// The same exchanges by the plain blocking client.
 Measured plainClient(const QString &pty, int pairs)
 {
-    const int fd = ::open(pty.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
-    if (fd < 0)
+    PlainClient client(pty);
+    if (!client.isOpen())
         return {-1, -1};
-    termios raw{};
-    tcgetattr(fd, &raw);
-    cfmakeraw(&raw);
-    tcsetattr(fd, TCSANOW, &raw);
-    auto exchange = [fd](const QByteArray &command, int replyLength) {
-        if (::write(fd, command.constData(), size_t(command.size())) != command.size())
-            return;
-        char reply[16];
-        for (int got = 0; got < replyLength;) {
-            const ssize_t n = ::read(fd, reply + got, size_t(replyLength - got));
-            if (n <= 0)
-                return;
-            got += int(n);
-        }
-    };
-    for (const char *opening : {"V0", "F0", "V2"})
-        exchange(frame(opening), 1);
+    for (const QByteArray &opening : CommandText::opening)
+        client.exchange(opening, 1);
     const Measured m = measure([&] {
         for (int i = 0; i < pairs; ++i) {
-            exchange(CommandText::fetchWord, 6);
-            exchange(CommandText::increment, 1);
+            client.exchange(CommandText::fetchWord, 6);
+            client.exchange(CommandText::increment, 1);
         }
     });
-    for (const char *closing : {"V1", "F1"})
-        exchange(frame(closing), 1);
-    ::close(fd);
+    for (const QByteArray &closing : CommandText::closing)
+        client.exchange(closing, 1);
     return m;
 }
 
@@ -100,8 +74,8 @@ void exchanges(const char *title, const QStringList &simArguments, int pairs, in
     Measured m{};
     {
         LiveLink link(sim.ptyPath());
-        for (const char *opening : {"V0", "F0", "V2"})
-            link.adapter.SENDCOM(frame(opening));
+        for (const QByteArray &opening : CommandText::opening)
+            link.adapter.SENDCOM(opening);
         qint16 RDATAH = 0, RDATAL = 0, ERRFG = 0;
         m = measure([&] {
             for (int i = 0; i < pairs; ++i) {
@@ -110,8 +84,8 @@ void exchanges(const char *title, const QStringList &simArguments, int pairs, in
                 failures += link.adapter.SENDCOM(CommandText::increment);
             }
         });
-        for (const char *closing : {"V1", "F1"})
-            link.adapter.SENDCOM(frame(closing));
+        for (const QByteArray &closing : CommandText::closing)
+            link.adapter.SENDCOM(closing);
         link.state.TIMECNT = 0;
         boxes = link.seam.boxes().size();
     }

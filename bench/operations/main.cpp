@@ -3,6 +3,7 @@
 // on the line x 10 / 9600 s), their ratio and the processor time as a share of the wall time.
 // It reports; it never fails.
 
+#include "ProcessorTime.h"
 #include "device/Profiles.h"
 #include "image/ProgramBuffer.h"
 #include "ops/DeviceOperations.h"
@@ -16,19 +17,10 @@
 
 #include <cstdio>
 #include <functional>
-#include <sys/resource.h>
 
 namespace {
 
 constexpr int kBaud = 9600;
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // Bytes both ways for the commands the simulator logged since the last call: each frame is STX
 // and its text; a word fetch is answered by six bytes, everything else by ACK.

@@ -21,6 +21,12 @@ private slots:
         QTest::newRow("Q 0043") << CommandText::configFrame(0x00, 0x43) << QByteArray::fromHex("025130303433");
         QTest::newRow("L bytes below 10h") << CommandText::loadFrame(0x07, 0x0A) << QByteArray("\x02L070A");
         QTest::newRow("Q 3FFB") << CommandText::configFrame(0x3F, 0xFB) << QByteArray("\x02Q3FFB");
+        QTest::newRow("opening") << CommandText::opening[0] + CommandText::opening[1] + CommandText::opening[2]
+                                 << QByteArray::fromHex("025630024630025632");
+        QTest::newRow("closing pair") << CommandText::closing[0] + CommandText::closing[1]
+                                      << QByteArray::fromHex("025631024631");
+        QTest::newRow("program 16F84") << CommandText::programFlash << QByteArray::fromHex("025031");
+        QTest::newRow("program 16C711") << CommandText::programEprom << QByteArray::fromHex("025030");
     }
     void frames()
     {

@@ -428,6 +428,40 @@ private slots:
         QCOMPARE(rig.seam.boxes(), QList<Message>{Messages::verifyGood()});
     }
 
+    void stop_request_closes_after_the_word_in_hand_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QStringList>("sent");
+        QTest::newRow("WRITE") << "WRITE" << writeWords({"0001", "0002"}, "P1") + kPair;
+        QTest::newRow("READ") << "READ" << fetchWords(2) + kPair;
+        QTest::newRow("VERIFY") << "VERIFY" << fetchWords(2) + kPair;
+    }
+
+    void stop_request_closes_after_the_word_in_hand()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QStringList, sent);
+        OpsRig rig;
+        rig.load({0x0001, 0x0002, 0x0003, 0x0004});
+        for (int n = 0; n < 4; ++n)
+            rig.model.setProgramWord(n, quint16(n + 1));
+        rig.model.setProgramWord(2, 0x0000);
+        rig.seam.setLastAddressText("3");
+        rig.seam.requestStopAfterReports(3); // the start and words 0 and 1
+        if (operation == QLatin1String("WRITE"))
+            rig.write();
+        else if (operation == QLatin1String("READ"))
+            rig.ops.READ_Click();
+        else
+            rig.ops.Command7_Click();
+        rig.settle();
+        QCOMPARE(rig.port.sentCommands(), sent);
+        QCOMPARE(rig.seam.boxTexts(), QStringList()); // neither "Good" nor a failure
+        QCOMPARE(rig.model.programWord(2), quint16(0x0000));
+        QCOMPARE(rig.model.configWord(), quint16(0x3FFF));
+        QCOMPARE(rig.state.TIMECNT, qint16(0));
+    }
+
     void blank_all_erases_buffer_and_chip()
     {
         OpsRig rig(Chip::PIC16F84, Edition::Basic);

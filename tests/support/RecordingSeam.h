@@ -50,6 +50,9 @@ public:
     int bufferViewRefreshes() const { return bufferViewRefreshes_; }
     // Every progress report, as "WRITE 3/1024".
     const QStringList &progress() const { return progress_; }
+    // Asks the running operation to stop (a console's Ctrl+C) once this many progress reports
+    // have come: 1 as it starts, then one more for each word done.
+    void requestStopAfterReports(int reports) { stopAfterReports_ = reports; }
     void clearRecords();
 
     BoxAnswer showBox(const Message &message) override;
@@ -66,6 +69,10 @@ public:
     void showProgress(const QString &operation, int wordsDone, int wordsTotal) override
     {
         progress_ << QStringLiteral("%1 %2/%3").arg(operation).arg(wordsDone).arg(wordsTotal);
+    }
+    bool stopRequested() const override
+    {
+        return stopAfterReports_ >= 0 && progress_.size() >= stopAfterReports_;
     }
 
 protected:
@@ -88,6 +95,7 @@ private:
     int waits_ = 0;
     int bufferViewRefreshes_ = 0;
     QStringList progress_;
+    int stopAfterReports_ = -1;
 };
 
 // The same recorder in real time, for end-to-end runs: a wait sleeps in the Qt event loop until a

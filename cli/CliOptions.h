@@ -1,0 +1,41 @@
+#pragma once
+
+#include "cli/ConsoleSeam.h"
+#include "device/DeviceProfile.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+enum class CliCommand { Identify, Write, Verify, Read, Blank };
+
+// Where the adapter is: COM1 / COM2 as the windows know them, or any device path.
+struct PortChoice {
+    int comNumber = 0; // 1 or 2; 0 for a device path
+    QString device;    // what is opened
+};
+
+// The one place a --port argument becomes a device: COMn as the windows resolve it (DRAVIK_COMn,
+// else the system's n-th serial device), a path as it stands. Nothing for anything else.
+std::optional<PortChoice> resolvePort(const QString &argument);
+
+struct CliOptions {
+    CliCommand command = CliCommand::Identify;
+    QString file;                 // FILE.hex to write or verify, OUT.hex to read into
+    QString portArgument = QStringLiteral("COM1");
+    Device device = Device::PIC16F84;
+    std::optional<quint16> configWord; // -c
+    std::optional<int> lastWord;       // --last
+    bool simulate = false;
+    QStringList simulateOptions;
+    Verbosity verbosity = Verbosity::Normal;
+};
+
+struct ParsedCommandLine {
+    std::optional<CliOptions> options; // set when the command line asks for work
+    QString text;                      // the help or version text, or what is wrong with the command line
+    bool usageError = false;
+};
+
+ParsedCommandLine parseCommandLine(const QStringList &arguments);

@@ -1,0 +1,110 @@
+#include "cli/ConsoleSeam.h"
+
+#include "cli/Interrupt.h"
+
+#include <QCoreApplication>
+
+ConsoleSeam::ConsoleSeam(Verbosity verbosity, bool terminal, std::FILE *out)
+    : verbosity_(verbosity), bar_(terminal && verbosity == Verbosity::Normal), out_(out)
+{
+}
+
+BoxAnswer ConsoleSeam::showBox(const Message &message)
+{
+    // While a word is in hand the box is about that word.
+    report(message, currentWord_.isEmpty() ? QString() : QStringLiteral("word %1").arg(currentWord_));
+    // Nobody is there to answer a question: take the answer that sends nothing more.
+    switch (message.buttons) {
+    case BoxButtons::Ok: return BoxAnswer::Ok;
+    case BoxButtons::RetryCancel: return BoxAnswer::Cancel;
+    case BoxButtons::YesNo: return BoxAnswer::No;
+    }
+    return BoxAnswer::Cancel;
+}
+
+void ConsoleSeam::report(const Message &message, const QString &detail)
+{
+    const bool failure = message.icon != BoxIcon::Information;
+    if (failure && status_ == kSuccess)
+        status_ = exitStatusOf(message);
+    if (!failure)
+        lastInformation_ = message.text;
+    if (failure || verbosity_ != Verbosity::Quiet) {
+        QString line = message.title + QStringLiteral(": ") + message.text;
+        if (!detail.isEmpty())
+            line += QStringLiteral(" (%1)").arg(detail);
+        printLine(line);
+    }
+}
+
+void ConsoleSeam::inform(const QString &text)
+{
+    if (verbosity_ != Verbosity::Quiet)
+        printLine(text);
+}
+
+void ConsoleSeam::waitForEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+bool ConsoleSeam::stopRequested() const
+{
+    return interruptRequested();
+}
+
+void ConsoleSeam::showProgress(const QString &operation, int wordsDone, int wordsTotal)
+{
+    if (wordsDone == 0) {
+        operationClock_.start();
+        lastTenth_ = 0;
+    }
+    if (wordsDone == wordsTotal)
+        currentWord_.clear();
+    if (verbosity_ == Verbosity::Quiet || wordsTotal <= 0)
+        return;
+    if (bar_) {
+        drawBar(operation, wordsDone, wordsTotal);
+        return;
+    }
+    const int tenth = int(qint64(wordsDone) * 10 / wordsTotal);
+    if (tenth > lastTenth_) {
+        lastTenth_ = tenth;
+        printLine(QStringLiteral("%1 %2 % (%3 of %4 words)")
+                      .arg(operation)
+                      .arg(tenth * 10)
+                      .arg(wordsDone)
+                      .arg(wordsTotal));
+    }
+}
+
+void ConsoleSeam::drawBar(const QString &operation, int wordsDone, int wordsTotal)
+{
+    constexpr int kWidth = 30;
+    const int filled = int(qint64(wordsDone) * kWidth / wordsTotal);
+    QString left;
+    if (wordsDone > 0 && wordsDone < wordsTotal) {
+        const double seconds = double(operationClock_.elapsed()) / 1000 * (wordsTotal - wordsDone) / wordsDone;
+        left = QStringLiteral("  %1 s left").arg(seconds, 0, 'f', 0);
+    }
+    const QString line = QStringLiteral("\r%1 [%2%3] %4 %%5")
+                             .arg(operation, QString(filled, QLatin1Char('#')),
+                                  QString(kWidth - filled, QLatin1Char('-')))
+                             .arg(int(qint64(wordsDone) * 100 / wordsTotal), 3)
+                             .arg(left.leftJustified(14));
+    std::fputs(line.toLocal8Bit().constData(), out_);
+    barShown_ = wordsDone < wordsTotal;
+    if (!barShown_)
+        std::fputc('\n', out_);
+    std::fflush(out_);
+}
+
+void ConsoleSeam::printLine(const QString &line)
+{
+    if (barShown_) {
+        std::fputc('\n', out_);
+        barShown_ = false;
+    }
+    std::fprintf(out_, "%s\n", line.toLocal8Bit().constData());
+    std::fflush(out_);
+}

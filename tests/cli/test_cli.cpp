@@ -1,0 +1,340 @@
+#include "tests/app/WindowBench.h"
+
+#include <QCheckBox>
+#include <QProcess>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+const QList<quint16> kProgram{0x2805, 0x3FFF, 0x3FFF, 0x3FFF, 0x0009, 0x3055};
+const QByteArray kConfigRecord = ":02400E00F13F80\n"; // configuration word 3FF1
+
+// The program as an assembler writes it: program words, then the configuration word.
+QByteArray programFile(const QList<quint16> &words)
+{
+    QByteArray text = hexFileOf(words);
+    return text.insert(text.indexOf(":00000001FF"), kConfigRecord);
+}
+
+QString fileIn(const QTemporaryDir &dir, const char *name, const QByteArray &text)
+{
+    const QString path = dir.filePath(QLatin1String(name));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        return {};
+    return path;
+}
+
+struct Finished {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+// Runs dravik-cli to its end (a minute at the most).
+Finished dravikCli(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(DRAVIK_CLI), arguments);
+    Finished finished;
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+    } else if (process.exitStatus() == QProcess::NormalExit) {
+        finished.status = process.exitCode();
+    }
+    finished.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    finished.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return finished;
+}
+
+// adapter-sim on a pty for dravik-cli, keeping a transcript and dumping the chip when stopped.
+struct SimBench {
+    explicit SimBench(QStringList arguments = {})
+        : transcriptPath(dir.filePath(QStringLiteral("transcript.txt"))), dump(dir.filePath(QStringLiteral("chip.hex"))),
+          sim(arguments << QStringLiteral("--transcript") << transcriptPath << QStringLiteral("--dump") << dump)
+    {
+    }
+    QString file(const char *name, const QByteArray &text) { return fileIn(dir, name, text); }
+    Finished run(const QStringList &arguments)
+    {
+        return dravikCli(QStringList{QStringLiteral("-p"), sim.ptyPath()} + arguments);
+    }
+    QStringList transcript() const
+    {
+        QFile in(transcriptPath);
+        return in.open(QIODevice::ReadOnly)
+                   ? QString::fromLatin1(in.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                   : QStringList();
+    }
+    ProgramBuffer chip()
+    {
+        sim.stop();
+        return loadHexFile(dump.toStdString(), ProgramBuffer{}, 0x2008).PBUF;
+    }
+
+    QTemporaryDir dir;
+    QString transcriptPath;
+    QString dump;
+    SimProcess sim;
+};
+
+#define REQUIRE_SIM(bench) QVERIFY2(!(bench).sim.ptyPath().isEmpty(), qPrintable((bench).sim.error()))
+
+QStringList wordSteps(int words, const QStringList &each)
+{
+    QStringList steps{"V0", "F0", "V2"};
+    for (int n = 0; n < words; ++n)
+        steps += each;
+    return steps;
+}
+
+} // namespace
+
+class CliTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void write_sends_what_the_window_sends_data()
+    {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("source");
+        // 3FF1 on the panel: XT, and on the 16F84 also the power-up timer.
+        QTest::newRow("16F84, the file's word") << "16F84" << QStringList() << "from ";
+        QTest::newRow("16C711, -c") << "16C711" << QStringList{"-c", "3ff1"} << "given with -c";
+    }
+
+    void write_sends_what_the_window_sends()
+    {
+        QFETCH(QString, device);
+        QFETCH(QStringList, options);
+        QFETCH(QString, source);
+        const bool flash = device == QLatin1String("16F84");
+        WindowBench window({QStringLiteral("--device"), device});
+        REQUIRE_BENCH(window);
+        (flash ? window.c().Option1 : window.c().Option2)->setChecked(true);
+        window.open(window.writeHex("program.hex", programFile(kProgram)));
+        window.c().Option4->setChecked(true);
+        window.c().Check1->setChecked(true);
+        window.c().Command3->click();
+        QCOMPARE(window.dialogs.boxes, QStringList());
+
+        SimBench cli({QStringLiteral("--device"), device});
+        REQUIRE_SIM(cli);
+        const QString file = cli.file("program.hex", programFile(kProgram));
+        const Finished run = cli.run(QStringList{"-d", device, "write", file} + options);
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.out.startsWith("wrote 6 words and configuration word 3FF1 in "), qPrintable(run.out));
+        QVERIFY2(run.err.contains("configuration word 3FF1 (" + source), qPrintable(run.err));
+        QCOMPARE(cli.transcript(), window.transcript());
+        QCOMPARE(cli.transcript().filter(QRegularExpression("^Q")), QStringList{"Q3FF1"});
+        QCOMPARE(cli.transcript().count(flash ? "P1" : "P0"), 7);
+
+        const ProgramBuffer chip = cli.chip();
+        QVERIFY(chip == window.chip());
+        QCOMPARE(chip.word(0x2007), quint16(0x3FF1));
+        for (int n = 0; n < kProgram.size(); ++n)
+            QCOMPARE(chip.word(n), kProgram[n]);
+    }
+
+    void verify_tells_the_chip_from_the_file_data()
+    {
+        QTest::addColumn<int>("changedWord");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("equal") << -1 << 0 << wordSteps(6, {"S", "I"}) + QStringList{"V1", "F1", "V1", "F1"}
+                               << "Verify completed: Good";
+        QTest::newRow("word 3 changed") << 3 << 1 << wordSteps(3, {"S", "I"}) + QStringList{"S", "V1", "F1"}
+                                        << "VERIFY ERROR: Verify failure (word 3)";
+    }
+
+    void verify_tells_the_chip_from_the_file()
+    {
+        QFETCH(int, changedWord);
+        QFETCH(int, status);
+        QFETCH(QStringList, sent);
+        QFETCH(QString, said);
+        QList<quint16> chipWords = kProgram;
+        if (changedWord >= 0)
+            chipWords[changedWord] = 0x1234;
+        QTemporaryDir dir;
+        SimBench bench({QStringLiteral("--load"), fileIn(dir, "chip.hex", programFile(chipWords))});
+        REQUIRE_SIM(bench);
+        const Finished run = bench.run({"verify", bench.file("program.hex", programFile(kProgram))});
+        QCOMPARE(run.status, status);
+        QVERIFY2(run.err.contains(said), qPrintable(run.err));
+        QCOMPARE(run.out.startsWith("verified 6 words"), status == 0);
+        QCOMPARE(bench.transcript(), sent);
+    }
+
+    void read_saves_the_chip_as_it_is()
+    {
+        QTemporaryDir dir;
+        SimBench bench({QStringLiteral("--load"), fileIn(dir, "chip.hex", programFile(kProgram))});
+        REQUIRE_SIM(bench);
+        const QString saved = bench.dir.filePath(QStringLiteral("out.hex"));
+        const Finished run = bench.run({"-q", "read", saved});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.err, QString());
+        QVERIFY(run.out.startsWith("read 1024 words into " + saved));
+        const QStringList sent = wordSteps(1024, {"S", "I"}) + QStringList{"V1", "F1", "V1", "F1"};
+        QCOMPARE(bench.transcript(), sent);
+
+        const HexLoadResult read = loadHexFile(saved.toStdString(), ProgramBuffer{}, 1024);
+        QVERIFY(read.ok());
+        QCOMPARE(read.LASTADR, std::int16_t(0x3FF));
+        const ProgramBuffer chip = bench.chip();
+        for (int n = 0; n < 1024; ++n)
+            QCOMPARE(read.PBUF.word(n), chip.word(n));
+        QCOMPARE(read.PBUF.word(5), quint16(0x3055));
+    }
+
+    void refusals_send_nothing_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("bad checksum") << QStringList{"write", "@bad.hex"} << 3 << "FILE ERROR: Can't Read or Open the FILE";
+        QTest::newRow("no such file") << QStringList{"verify", "@none.hex"} << 3 << "cannot be opened or read";
+        QTest::newRow("file's word above 14 bits") << QStringList{"write", "@wide.hex"} << 3 << "give the word to write with -c";
+        QTest::newRow("blank a 16C711") << QStringList{"-d", "16C711", "blank"} << 2 << "blank is for the 16F84 only";
+        QTest::newRow("-c above 14 bits") << QStringList{"write", "@program.hex", "-c", "4000"} << 2 << "--config";
+        QTest::newRow("--last past the device") << QStringList{"read", "@out.hex", "--last", "400"} << 2 << "--last";
+        QTest::newRow("--last with write") << QStringList{"write", "@program.hex", "--last", "5"} << 2 << "--last";
+        QTest::newRow("unknown command") << QStringList{"erase"} << 2 << "unknown command";
+        QTest::newRow("port beside --simulate") << QStringList{"--simulate", "identify"} << 2 << "exclude each other";
+        QTest::newRow("file missing") << QStringList{"write"} << 2 << "write needs one file";
+    }
+
+    void refusals_send_nothing()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        SimBench bench;
+        REQUIRE_SIM(bench);
+        bench.file("program.hex", programFile(kProgram));
+        bench.file("bad.hex", ":020000000528D0\n:00000001FF\n");
+        bench.file("wide.hex", hexFileOf({0x2805}).insert(0, ":02400E00FFFFB2\n"));
+        for (QString &argument : arguments) {
+            if (argument.startsWith(QLatin1Char('@')))
+                argument = bench.dir.filePath(argument.mid(1));
+        }
+        const Finished run = bench.run(arguments);
+        QCOMPARE(run.status, status);
+        QVERIFY2(run.err.contains(said), qPrintable(run.err));
+        QCOMPARE(run.out, QString());
+        QCOMPARE(bench.transcript(), QStringList());
+        QVERIFY(!QFile::exists(bench.dir.filePath("out.hex")));
+    }
+
+    void silent_adapter_is_status_4_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<QStringList>("said");
+        QTest::addColumn<int>("silentFrom");
+        QTest::newRow("identify: asked once") << QStringList{"identify"} << QStringList{"Z"}
+                                              << QStringList{"COMM ERROR: COMM Time over",
+                                                             "CHECK ID: Can not found Hardware"}
+                                              << 1;
+        QTest::newRow("write: the opening") << QStringList{"write", "@program.hex"} << QStringList{"V0"}
+                                            << QStringList{"COMM ERROR: COMM Time over"} << 1;
+        QTest::newRow("verify: at word 2") << QStringList{"verify", "@blank.hex"}
+                                           << wordSteps(2, {"S", "I"}) + QStringList{"S", "V1"}
+                                           << QStringList{"COMM ERROR: COMM Time over (word 2)",
+                                                          "COMM ERROR: COMM Time over (word 2)"}
+                                           << 8; // the fetch of word 2, and the closing "V1" after it
+    }
+
+    void silent_adapter_is_status_4()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, sent);
+        QFETCH(QStringList, said);
+        QFETCH(int, silentFrom);
+        SimBench bench({QStringLiteral("--silent-after"), QString::number(silentFrom)});
+        REQUIRE_SIM(bench);
+        bench.file("program.hex", programFile(kProgram));
+        bench.file("blank.hex", hexFileOf({0x3FFF, 0x3FFF, 0x3FFF, 0x3FFF}));
+        for (QString &argument : arguments) {
+            if (argument.startsWith(QLatin1Char('@')))
+                argument = bench.dir.filePath(argument.mid(1));
+        }
+        const Finished run = bench.run(QStringList{"-q"} + arguments);
+        QCOMPARE(run.status, 4);
+        QCOMPARE(run.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts), said);
+        QCOMPARE(bench.transcript(), sent);
+    }
+
+    void port_that_cannot_be_opened_is_status_5_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("device path") << QStringList{"-p", "/dev/dravik-no-such-port"}
+                                     << "COM ERROR: Can't Open /dev/dravik-no-such-port\n";
+        QTest::newRow("COM2") << QStringList{"-p", "COM2"}
+                              << "COM ERROR: Can't Open COM2 (COM2 is /dev/dravik-no-such-port; DRAVIK_COM2 "
+                                 "points it elsewhere)\n";
+    }
+
+    void port_that_cannot_be_opened_is_status_5()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, said);
+        qputenv("DRAVIK_COM2", "/dev/dravik-no-such-port");
+        const Finished run = dravikCli(arguments + QStringList{"identify"});
+        qunsetenv("DRAVIK_COM2");
+        QCOMPARE(run.status, 5);
+        QCOMPARE(run.err, said);
+    }
+
+    void interrupt_sends_the_closing_pair_then_130()
+    {
+        QList<quint16> words;
+        for (int n = 0; n < 1024; ++n)
+            words << quint16(n);
+        SimBench bench({QStringLiteral("--baud"), QStringLiteral("9600")});
+        REQUIRE_SIM(bench);
+        QProcess process;
+        process.start(QStringLiteral(DRAVIK_CLI),
+                      {"-p", bench.sim.ptyPath(), "write", bench.file("program.hex", hexFileOf(words))});
+        process.setReadChannel(QProcess::StandardError);
+        QByteArray err;
+        while (!err.contains("WRITE 10 %") && process.waitForReadyRead(30000))
+            err += process.readAllStandardError();
+        QVERIFY2(err.contains("WRITE 10 %"), err.constData());
+        ::kill(pid_t(process.processId()), SIGINT);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 130);
+        QCOMPARE(process.readAllStandardOutput(), QByteArray());
+        QVERIFY(process.readAllStandardError().contains("dravik-cli: interrupted at word "));
+
+        const QStringList sent = bench.transcript();
+        QCOMPARE(sent.mid(sent.size() - 4), (QStringList{"S", "I", "V1", "F1"}));
+        QCOMPARE(sent.filter(QRegularExpression("^Q")), QStringList());
+        const int written = int(sent.count("P1"));
+        QVERIFY2(written >= 102 && written < 1024, qPrintable(QString::number(written)));
+        const ProgramBuffer chip = bench.chip();
+        QCOMPARE(chip.word(written - 1), quint16(written - 1));
+        QCOMPARE(chip.word(written), quint16(0x3FFF));
+        QCOMPARE(chip.word(0x2007), quint16(0x3FFF));
+    }
+
+    void simulate_needs_no_hardware()
+    {
+        const Finished run = dravikCli({"--simulate", "--simulate-options", "--id 42", "-v", "identify"});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, QStringLiteral("adapter answered: Confirm Tobrisk 42\n"));
+        QVERIFY2(run.err.contains("> <STX>Z\n< VRN0412042\n"), qPrintable(run.err));
+        QVERIFY(run.err.contains("CHECK ID: Confirm Tobrisk 42"));
+    }
+};
+
+QTEST_MAIN(CliTest)
+#include "test_cli.moc"
