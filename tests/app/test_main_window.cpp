@@ -1,5 +1,6 @@
 #include "app/DataViewWindow.h"
 #include "app/MainWindow.h"
+#include "image/HexLoader.h"
 #include "link/Messages.h"
 #include "tests/app/RecordingDialogs.h"
 #include "tests/support/FakePort.h"
@@ -16,11 +17,14 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -71,6 +75,8 @@ private slots:
     void menu_bar_data();
     void menu_bar();
     void file_open_is_all_or_nothing();
+    void file_open_refuses_what_no_programmer_should_burn_data();
+    void file_open_refuses_what_no_programmer_should_burn();
     void file_dialog_filter_in_qt_form();
     void buffer_view_shows_dump_and_follows_loads();
     void running_operation_refuses_others();
@@ -397,6 +403,45 @@ void MainWindowTest::file_open_is_all_or_nothing()
     QCOMPARE(rig.port.sentCommands(), QStringList());
 }
 
+// Files that used to hang the window or to be burned wrongly; a hang fails the test through the
+// function time-out set for it in CMake.
+void MainWindowTest::file_open_refuses_what_no_programmer_should_burn_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("/dev/zero") << "/dev/zero";
+    QTest::newRow("a FIFO with no writer") << "fifo.hex";
+    QTest::newRow("one byte past the size limit") << "over.hex";
+    QTest::newRow("cut short: no end record") << "cut.hex";
+    QTest::newRow("data only at byte 1000h") << "beyond.hex";
+}
+
+void MainWindowTest::file_open_refuses_what_no_programmer_should_burn()
+{
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("fifo.hex"))).constData(), 0600), 0);
+    QFile over(dir.filePath(QStringLiteral("over.hex")));
+    QVERIFY(over.open(QIODevice::WriteOnly) && over.resize(kMaxHexFileBytes + 1));
+    writeFile(dir, "cut.hex", ":0400000001020304F2\n");
+    writeFile(dir, "beyond.hex", ":021000001234A8\n:00000001FF\n");
+    Rig rig(Edition::Basic);
+    const MainWindow::Controls &c = rig.c();
+    rig.dialogs.fileToOpen = QString::fromUtf8(writeFile(dir, "good.hex", ":020002000128D3\n:00000001FF\n"));
+    c.Command2->click();
+    QCOMPARE(rig.window->profile().LASTADR, qint16(1));
+    const ProgramBuffer loaded = rig.window->buffer();
+    const QString loadedName = c.Text1->text();
+
+    rig.dialogs.fileToOpen = QDir(dir.path()).filePath(name);
+    c.Command2->click();
+    QCOMPARE(rig.dialogs.boxes, QStringList{"Can't Read or Open the FILE / FILE ERROR"});
+    QVERIFY(rig.window->buffer() == loaded);
+    QCOMPARE(rig.window->profile().LASTADR, qint16(1));
+    QCOMPARE(rig.window->runState().DATAFG, qint16(1));
+    QCOMPARE(c.Text1->text(), loadedName);
+    QCOMPARE(c.Text5->text(), QStringLiteral("1"));
+}
+
 void MainWindowTest::file_dialog_filter_in_qt_form()
 {
     QCOMPARE(qtNameFilter(kHexFileFilter), QStringLiteral("HEX FILES (*.hex);;ALL FILES (*.*)"));
@@ -431,8 +476,9 @@ void MainWindowTest::buffer_view_shows_dump_and_follows_loads()
 }
 
 // While the line test waits for an adapter that never answers, the commands that would start
-// another exchange, load a file, switch the port or change the device are disabled; the panel,
-// the buffer view and the help stay usable, and the view does not end the wait.
+// another exchange, load a file, switch the port, change the device or open the modal About
+// window are disabled; the panel, the buffer view and the help stay usable, and the view does
+// not end the wait.
 void MainWindowTest::running_operation_refuses_others()
 {
     Rig rig(Edition::Advanced);
@@ -446,12 +492,12 @@ void MainWindowTest::running_operation_refuses_others()
         for (QWidget *control : std::initializer_list<QWidget *>{c.Command2, c.Command3, c.Command7,
                                                                  c.Option1, c.Option2})
             QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
-        for (QAction *item : {m.COM1, m.COM2, m.READ, m.BLANK, m.Line_test})
+        for (QAction *item : {m.COM1, m.COM2, m.READ, m.BLANK, m.Line_test, m.VER})
             QVERIFY2(!item->isEnabled(), qPrintable(item->objectName()));
         for (QWidget *control : std::initializer_list<QWidget *>{c.Command1, c.Option4, c.Check1,
                                                                  c.Text5})
             QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
-        for (QAction *item : {m.Buffer_view, m.HELP, m.VER})
+        for (QAction *item : {m.Buffer_view, m.HELP})
             QVERIFY2(item->isEnabled(), qPrintable(item->objectName()));
 
         const QByteArray sent = rig.port.written();
@@ -475,7 +521,7 @@ void MainWindowTest::running_operation_refuses_others()
     QVERIFY(rig.dialogs.boxes.contains(QStringLiteral("Can not found Hardware / CHECK ID")));
     for (QWidget *control : std::initializer_list<QWidget *>{c.Command2, c.Command3, c.Option2})
         QVERIFY(control->isEnabled());
-    for (QAction *item : {m.COM2, m.READ, m.BLANK, m.Line_test})
+    for (QAction *item : {m.COM2, m.READ, m.BLANK, m.Line_test, m.VER})
         QVERIFY(item->isEnabled());
 }
 

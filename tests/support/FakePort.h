@@ -60,6 +60,7 @@ public:
     int receiveCount() override;
     void discard() override;
     QByteArray read() override;
+    void setReplyAwaited(bool) override {} // every exchange discards what came before it anyway
     void setLostHandler(std::function<void()> handler) override;
 
 private:
