@@ -489,9 +489,8 @@ void MainWindow::runExclusive(const std::function<void()> &operation)
 }
 
 // While an operation waits, nothing that would talk to the adapter, load the buffer, switch the
-// port or change the device can start, and no modal window can open: its own event loop would
-// hold the wait underneath it until the reply time-out ran out. The configuration choices, the
-// buffer view, HELP and EXIT stay usable.
+// port or change the device can start, and no modal window can open. The configuration choices,
+// the buffer view, HELP and EXIT stay usable.
 void MainWindow::enableOperationControls()
 {
     const bool idle = !busy_;
@@ -500,9 +499,12 @@ void MainWindow::enableOperationControls()
                                                     controls_.Option2};
     for (QWidget *control : controls)
         control->setEnabled(idle);
-    for (QAction *item : {menu_.COM1, menu_.COM2, menu_.READ, menu_.Line_test, menu_.VER})
+    for (QAction *item : {menu_.COM1, menu_.COM2, menu_.READ, menu_.Line_test})
         item->setEnabled(idle);
     menu_.BLANK->setEnabled(idle && controls_.Option1->isChecked());
+    // The About window is modal: its own event loop would hold the wait underneath it until the
+    // reply time-out ran out.
+    menu_.VER->setEnabled(idle);
 }
 
 BoxAnswer MainWindow::showBox(const Message &message)

@@ -19,9 +19,6 @@ namespace {
 // keeps a binary file picked by mistake from being read into memory as one huge line.
 constexpr int kMaxLineLength = 1024;
 constexpr int kLastIndex = ProgramBuffer::kSize - 1;
-// Word 2000h on (ID locations, configuration word, EEPROM data) is not program memory.
-constexpr std::int64_t kConfigSpaceByte = 2 * 0x2000;
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string_view trimmed(std::string_view text)
 {
@@ -123,7 +120,9 @@ private:
         const std::int64_t last = first + count - 1;
         if (last > kLastIndex)
             return HexError::OutsideBuffer;
-        if (last >= memoryBytes_ && first < kConfigSpaceByte)
+        // From word 2000h on lie the ID locations, the configuration word and EEPROM data.
+        constexpr std::int64_t configSpaceByte = 2 * 0x2000;
+        if (last >= memoryBytes_ && first < configSpaceByte)
             return HexError::DoesNotFit;
         for (int j = 0; j < count; ++j)
             result_.PBUF.setByte(int(first + j), data[j]);
@@ -131,7 +130,7 @@ private:
             firstIndex_ = int(first);
         lastIndex_ = int(last);
         lastValue_ = data[count - 1];
-        // Bytes from word 2000h on (configuration word, ID, EEPROM) stay in the image but
+        // Bytes past program memory (configuration word, ID, EEPROM) stay in the image but
         // must not make WRITE send words the device does not have.
         const std::int64_t lastInMemory = std::min<std::int64_t>(last, memoryBytes_ - 1);
         if (lastInMemory >= first)
@@ -191,6 +190,7 @@ public:
     }
 
 private:
+    static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     // One character more than the longest line taken, and room for a byte-order mark before it.
     static constexpr std::size_t kHeldLength = kMaxLineLength + 1 + kByteOrderMark.size();
 

@@ -1,6 +1,5 @@
 #include "app/DataViewWindow.h"
 #include "app/MainWindow.h"
-#include "image/HexLoader.h"
 #include "link/Messages.h"
 #include "tests/app/RecordingDialogs.h"
 #include "tests/support/FakePort.h"
@@ -17,14 +16,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <memory>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -75,8 +71,6 @@ private slots:
     void menu_bar_data();
     void menu_bar();
     void file_open_is_all_or_nothing();
-    void file_open_refuses_what_no_programmer_should_burn_data();
-    void file_open_refuses_what_no_programmer_should_burn();
     void file_dialog_filter_in_qt_form();
     void buffer_view_shows_dump_and_follows_loads();
     void running_operation_refuses_others();
@@ -401,45 +395,6 @@ void MainWindowTest::file_open_is_all_or_nothing()
     QCOMPARE(rig.dialogs.fileDialogs, 3);
     QCOMPARE(rig.dialogs.boxes, QStringList{"Can't Read or Open the FILE / FILE ERROR"});
     QCOMPARE(rig.port.sentCommands(), QStringList());
-}
-
-// Files that used to hang the window or to be burned wrongly; a hang fails the test through the
-// function time-out set for it in CMake.
-void MainWindowTest::file_open_refuses_what_no_programmer_should_burn_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::newRow("/dev/zero") << "/dev/zero";
-    QTest::newRow("a FIFO with no writer") << "fifo.hex";
-    QTest::newRow("one byte past the size limit") << "over.hex";
-    QTest::newRow("cut short: no end record") << "cut.hex";
-    QTest::newRow("data only at byte 1000h") << "beyond.hex";
-}
-
-void MainWindowTest::file_open_refuses_what_no_programmer_should_burn()
-{
-    QFETCH(QString, name);
-    QTemporaryDir dir;
-    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("fifo.hex"))).constData(), 0600), 0);
-    QFile over(dir.filePath(QStringLiteral("over.hex")));
-    QVERIFY(over.open(QIODevice::WriteOnly) && over.resize(kMaxHexFileBytes + 1));
-    writeFile(dir, "cut.hex", ":0400000001020304F2\n");
-    writeFile(dir, "beyond.hex", ":021000001234A8\n:00000001FF\n");
-    Rig rig(Edition::Basic);
-    const MainWindow::Controls &c = rig.c();
-    rig.dialogs.fileToOpen = QString::fromUtf8(writeFile(dir, "good.hex", ":020002000128D3\n:00000001FF\n"));
-    c.Command2->click();
-    QCOMPARE(rig.window->profile().LASTADR, qint16(1));
-    const ProgramBuffer loaded = rig.window->buffer();
-    const QString loadedName = c.Text1->text();
-
-    rig.dialogs.fileToOpen = QDir(dir.path()).filePath(name);
-    c.Command2->click();
-    QCOMPARE(rig.dialogs.boxes, QStringList{"Can't Read or Open the FILE / FILE ERROR"});
-    QVERIFY(rig.window->buffer() == loaded);
-    QCOMPARE(rig.window->profile().LASTADR, qint16(1));
-    QCOMPARE(rig.window->runState().DATAFG, qint16(1));
-    QCOMPARE(c.Text1->text(), loadedName);
-    QCOMPARE(c.Text5->text(), QStringLiteral("1"));
 }
 
 void MainWindowTest::file_dialog_filter_in_qt_form()
