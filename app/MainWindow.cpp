@@ -544,8 +544,9 @@ void MainWindow::runExclusive(const std::function<void()> &operation)
 }
 
 // While an operation waits, nothing that would talk to the adapter, load or save the buffer,
-// switch the port or change the device can start. The configuration choices, the buffer view,
-// HELP, VER and EXIT stay usable.
+// switch the port or change the device can start, and no modal window can open: its own event
+// loop would hold the wait underneath it until the reply time-out ran out. The configuration
+// choices, the buffer view, HELP and EXIT stay usable.
 void MainWindow::enableOperationControls()
 {
     const bool idle = !busy_;
@@ -554,7 +555,7 @@ void MainWindow::enableOperationControls()
                                                     controls_.Option2};
     for (QWidget *control : controls)
         control->setEnabled(idle);
-    for (QAction *item : {menu_.COM1, menu_.COM2, menu_.READ, menu_.Line_test, menu_.Save_HEX})
+    for (QAction *item : {menu_.COM1, menu_.COM2, menu_.READ, menu_.Line_test, menu_.Save_HEX, menu_.VER})
         item->setEnabled(idle);
     menu_.BLANK->setEnabled(idle && controls_.Option1->isChecked());
 }

@@ -4,10 +4,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -38,7 +42,7 @@ public:
         result_.PBUF.blank();
     }
 
-    // One line without its '\n'. Returns false once reading must stop: at the end record or
+    // One line without its line end. Returns false once reading must stop: at the end record or
     // at the first fault. A line longer than any record is refused whatever it holds, blank or
     // not, and Text2 gets only its start.
     bool read(std::string_view raw)
@@ -54,7 +58,9 @@ public:
 
     void finish()
     {
-        if (result_.ok() && firstIndex_ < 0)
+        if (result_.ok() && !ended_)
+            result_.error = HexError::NoEndRecord;
+        else if (result_.ok() && lastWord_ < 0)
             result_.error = HexError::NoData;
         result_.LASTADR = std::int16_t(lastWord_);
         result_.startWord = std::max(firstIndex_, 0) / 2;
@@ -117,6 +123,10 @@ private:
         const std::int64_t last = first + count - 1;
         if (last > kLastIndex)
             return HexError::OutsideBuffer;
+        // From word 2000h on lie the ID locations, the configuration word and EEPROM data.
+        constexpr std::int64_t configSpaceByte = 2 * 0x2000;
+        if (last >= memoryBytes_ && first < configSpaceByte)
+            return HexError::DoesNotFit;
         for (int j = 0; j < count; ++j)
             result_.PBUF.setByte(int(first + j), data[j]);
         if (firstIndex_ < 0)
@@ -147,18 +157,118 @@ private:
     std::array<std::uint8_t, 5 + 255> bytes_{};
 };
 
+// Cuts text that comes in pieces of any size into lines ending at CR, LF or CR LF and hands them
+// to the reader. A piece of a line is held only until it is too long to be a record.
+class LineSplitter {
+public:
+    explicit LineSplitter(RecordReader &reader) : reader_(reader) {}
+
+    // False once the reader wants no more.
+    bool feed(std::string_view input)
+    {
+        while (!stopped_ && !input.empty()) {
+            const std::string_view window = input.substr(0, kHeldLength - held_.size());
+            const std::size_t end = window.find_first_of("\r\n");
+            if (end == std::string_view::npos) {
+                held_.append(window);
+                input.remove_prefix(window.size());
+                // As long as the reader needs to refuse the line: its end need not be sought.
+                if (held_.size() == kHeldLength)
+                    deliver(held_);
+                continue;
+            }
+            if (held_.empty()) {
+                deliver(window.substr(0, end));
+            } else {
+                held_.append(window.substr(0, end));
+                deliver(held_);
+                held_.clear();
+            }
+            input.remove_prefix(end + 1);
+        }
+        return !stopped_;
+    }
+
+    // The last line needs no line end.
+    void finish()
+    {
+        if (!stopped_ && !held_.empty())
+            deliver(held_);
+    }
+
+private:
+    static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    // One character more than the longest line taken, and room for a byte-order mark before it.
+    static constexpr std::size_t kHeldLength = kMaxLineLength + 1 + kByteOrderMark.size();
+
+    void deliver(std::string_view line)
+    {
+        if (firstLine_ && line.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+            line.remove_prefix(kByteOrderMark.size());
+        firstLine_ = false;
+        stopped_ = !reader_.read(line);
+    }
+
+    RecordReader &reader_;
+    std::string held_;
+    bool firstLine_ = true;
+    bool stopped_ = false;
+};
+
+struct FileCloser {
+    const int fd;
+    ~FileCloser() { ::close(fd); }
+};
+
+// What keeps a file from being read: not a regular file, or too long.
+HexError refusal(const struct stat &info)
+{
+    if (!S_ISREG(info.st_mode))
+        return HexError::NotAFile;
+    return info.st_size > kMaxHexFileBytes ? HexError::TooLarge : HexError::None;
+}
+
+// A descriptor of the regular file at `path`, or -1 with the reason in `error`. The path is
+// looked at before it is opened, since opening a device can have effects of its own (a serial
+// port raises its modem lines); the open never blocks, and what was opened is looked at again.
+int openRegularFile(const std::string &path, HexError &error)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        error = HexError::Unreadable;
+        return -1;
+    }
+    if ((error = refusal(info)) != HexError::None)
+        return -1;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = HexError::Unreadable;
+        return -1;
+    }
+    if (::fstat(fd, &info) != 0)
+        error = HexError::Unreadable;
+    else
+        error = refusal(info);
+    if (error != HexError::None) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 } // namespace
 
 HexLoadResult parseIntelHex(std::string_view text, const ProgramBuffer &current, int MEMSIZE)
 {
     HexLoadResult result;
-    RecordReader reader(result, current, MEMSIZE);
-    for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t end = std::min(text.find('\n', pos), text.size());
-        if (!reader.read(text.substr(pos, end - pos)))
-            break;
-        pos = end + 1;
+    if (text.size() > std::size_t(kMaxHexFileBytes)) {
+        result.error = HexError::TooLarge;
+        return result;
     }
+    RecordReader reader(result, current, MEMSIZE);
+    LineSplitter lines(reader);
+    lines.feed(text);
+    lines.finish();
     reader.finish();
     return result;
 }
@@ -166,28 +276,36 @@ HexLoadResult parseIntelHex(std::string_view text, const ProgramBuffer &current,
 HexLoadResult loadHexFile(const std::string &path, const ProgramBuffer &current, int MEMSIZE)
 {
     HexLoadResult result;
-    const std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) {
-        result.error = HexError::Unreadable;
+    const int fd = openRegularFile(path, result.error);
+    if (fd < 0)
         return result;
-    }
+    const FileCloser closer{fd};
     RecordReader reader(result, current, MEMSIZE);
-    // A line keeps one more character than the longest accepted one, so a longer line shows as
-    // too long while memory stays bounded. Every byte counts, a NUL included.
-    std::string line;
-    for (int c = 0; c != EOF;) {
-        line.clear();
-        bool empty = true;
-        while ((c = std::getc(file.get())) != EOF && c != '\n') {
-            empty = false;
-            if (line.size() <= std::size_t(kMaxLineLength))
-                line.push_back(char(c));
+    LineSplitter lines(reader);
+    std::array<char, 64 * 1024> block;
+    HexError readError = HexError::None;
+    long long total = 0;
+    for (;;) {
+        const ssize_t count = ::read(fd, block.data(), block.size());
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0) {
+            readError = HexError::Unreadable;
+            break;
         }
-        if ((c == EOF && empty) || !reader.read(line))
+        if (count == 0)
+            break;
+        if ((total += count) > kMaxHexFileBytes) {
+            readError = HexError::TooLarge; // it grew since it was measured
+            break;
+        }
+        if (!lines.feed(std::string_view(block.data(), std::size_t(count))))
             break;
     }
+    if (readError == HexError::None)
+        lines.finish();
     reader.finish();
-    if (std::ferror(file.get()))
-        result.error = HexError::Unreadable;
+    if (readError != HexError::None)
+        result.error = readError;
     return result;
 }

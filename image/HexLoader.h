@@ -14,14 +14,24 @@
 enum class HexError {
     None,
     Unreadable,    // the file cannot be opened or read
+    NotAFile,      // a device, FIFO, socket or folder: nothing a program is stored in
+    TooLarge,      // longer than any HEX file of a program for these devices can be
     NotARecord,    // a line before the end record is neither blank nor starts with ':'
     BadDigit,      // a character after the colon is not a hex digit
     BadLength,     // the line's length does not match its byte count or its record type
     BadChecksum,   // the bytes of the record do not sum to 0
     UnknownType,   // a record type other than 00 to 05
     OutsideBuffer, // a data byte would land outside PBUF's indices 0..20000
-    NoData,        // no data record stores a byte
+    NoData,        // no byte lands in the device's program memory
+    DoesNotFit,    // a byte lies past the device's last word but below 2000h: the program does not fit
+    NoEndRecord,   // the end-of-file record is missing: the file was cut short
 };
+
+// The largest HEX file taken, in bytes. Filling all 20001 bytes of PBUF one byte to a record,
+// with CR LF, takes about 300 KB; a program for a 1024-word device is a few KB. Anything longer
+// is not a program for these devices, and refusing it at once keeps a large file from holding
+// the window.
+constexpr long long kMaxHexFileBytes = 1024 * 1024;
 
 // What FILE OPEN puts into the shared state and the main window's fields.
 // Only an ok() result may be applied; a failed one changes nothing but, when they are not
@@ -42,9 +52,11 @@ struct HexLoadResult {
 
 // Reads Intel HEX text into a fresh image built from `current`, which is only read.
 // Every record is checked (hex digits, length, checksum); type 00 stores bytes, 02 and 04 set
-// the base address of the records after them, 03 and 05 are ignored, 01 ends the file.
+// the base address of the records after them, 03 and 05 are ignored, 01 ends the file and must
+// come. A line ends at CR, LF or CR LF; a UTF-8 byte-order mark at the start is skipped.
 // Blank lines are skipped, and so is whatever follows the end record.
 HexLoadResult parseIntelHex(std::string_view text, const ProgramBuffer &current, int MEMSIZE);
 
-// The same for a file, read line by line: memory does not grow with the file's size.
+// The same for a file, read in blocks: memory does not grow with the file's size. Only a regular
+// file is opened, and never in a way that could block (a FIFO without a writer, a terminal).
 HexLoadResult loadHexFile(const std::string &path, const ProgramBuffer &current, int MEMSIZE);

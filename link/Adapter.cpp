@@ -36,11 +36,14 @@ Adapter::Adapter(SerialPort &port, WindowSeam &window, RunState &state)
 
 void Adapter::awaitReply(const std::function<bool()> &taken)
 {
+    // Between waits the port drops what arrives; every exchange discards it anyway.
+    port_.setReplyAwaited(true);
     while (!taken()) {
         window_.waitForEvents();
         if (state_.TIMECNT == 0)
-            return;
+            break;
     }
+    port_.setReplyAwaited(false);
 }
 
 void Adapter::sendFresh(const QByteArray &frame)

@@ -2,6 +2,13 @@
 
 #include <QMetaObject>
 
+namespace {
+
+// The longest reply is ten characters; what lies beyond a few thousand is noise on the line.
+constexpr qint64 kReadBufferBytes = 4096;
+
+} // namespace
+
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <sys/ioctl.h>
@@ -13,6 +20,11 @@ QtSerialPort::QtSerialPort()
 {
     QObject::connect(&port_, &QSerialPort::errorOccurred, &port_,
                      [this](QSerialPort::SerialPortError error) { onError(error); });
+    port_.setReadBufferSize(kReadBufferBytes);
+    QObject::connect(&port_, &QSerialPort::readyRead, &port_, [this] {
+        if (!replyAwaited_)
+            dropInput();
+    });
 }
 
 QString QtSerialPort::deviceName(int portNumber)
@@ -148,9 +160,17 @@ int QtSerialPort::receiveCount()
 
 void QtSerialPort::discard()
 {
-    // Clears Qt's buffer and what the system has received but not yet passed on.
     if (port_.isOpen())
-        port_.clear(QSerialPort::Input);
+        dropInput();
+}
+
+void QtSerialPort::dropInput()
+{
+    // Clears Qt's buffer and what the system has received but not yet passed on. A buffer that
+    // was full has stopped QSerialPort taking more from the system; reading the emptied buffer
+    // lets it go on.
+    port_.clear(QSerialPort::Input);
+    port_.read(1);
 }
 
 QByteArray QtSerialPort::read()
@@ -158,6 +178,11 @@ QByteArray QtSerialPort::read()
     if (!port_.isOpen())
         return {};
     return inputLength_ > 0 ? port_.read(inputLength_) : port_.readAll();
+}
+
+void QtSerialPort::setReplyAwaited(bool awaited)
+{
+    replyAwaited_ = awaited;
 }
 
 void QtSerialPort::setLostHandler(std::function<void()> handler)

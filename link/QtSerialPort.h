@@ -8,6 +8,7 @@
 // second serial devices; DRAVIK_COM1 / DRAVIK_COM2 point either one at any device path (a USB
 // serial adapter, a pseudo-terminal with the simulator behind it). On Unix the terminal passes
 // input on only once the input length has come, and a port that goes away is closed and reported.
+// What is received but not read is held up to a bound; past it the system's buffer takes the rest.
 class QtSerialPort : public SerialPort {
 public:
     QtSerialPort();
@@ -28,14 +29,17 @@ public:
     int receiveCount() override;
     void discard() override;
     QByteArray read() override;
+    void setReplyAwaited(bool awaited) override;
     void setLostHandler(std::function<void()> handler) override;
 
 private:
     void onError(QSerialPort::SerialPortError error);
     void applyInputLength();
+    void dropInput();
 
     QSerialPort port_;
     bool settingsValid_ = false;
     int inputLength_ = 0;
+    bool replyAwaited_ = false;
     std::function<void()> lost_;
 };

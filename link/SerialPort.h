@@ -33,6 +33,9 @@ public:
     virtual void discard() = 0;
     // Removes and returns the oldest characters, as many as the input length allows.
     virtual QByteArray read() = 0;
+    // Whether an exchange is waiting for a reply. While none is, whatever arrives is thrown away
+    // as it comes: a line that chatters or floods between exchanges costs neither memory nor work.
+    virtual void setReplyAwaited(bool awaited) = 0;
     // Called when an open port goes away under the program (a USB adapter pulled out, the far
     // end of a pseudo-terminal gone). The port is closed by then; an empty function removes it.
     virtual void setLostHandler(std::function<void()> handler) = 0;

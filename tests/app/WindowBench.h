@@ -35,6 +35,28 @@ inline QByteArray hexFileOf(const QList<quint16> &words)
     return text + ":00000001FF\n";
 }
 
+// 14-bit words that differ from each other and from the blank word.
+inline QList<quint16> programWords(int count)
+{
+    QList<quint16> words;
+    for (int n = 0; n < count; ++n)
+        words << quint16((n * 37 + 5) & 0x3FFF);
+    return words;
+}
+
+// What a healthy WRITE into a PIC16F84 sends: the opening, each word loaded, programmed, fetched
+// and passed, the configuration word after seven increments, and the closing pairs.
+inline QStringList writeTranscript(const QList<quint16> &words, const QString &config)
+{
+    QStringList commands{"V0", "F0", "V2"};
+    for (const quint16 word : words)
+        commands << QStringLiteral("L%1").arg(word, 4, 16, QLatin1Char('0')).toUpper() << "P1" << "S" << "I";
+    commands << "V1" << "F1" << "V0" << "F0" << "V2" << "Q" + config;
+    for (int i = 0; i < 7; ++i)
+        commands << "I";
+    return commands << "P1" << "S" << "V1" << "F1" << "V1" << "F1";
+}
+
 // The real main window, offscreen, on QSerialPort with adapter-sim's pty as COM1. The
 // simulator keeps a transcript of every command and dumps the chip when it is stopped.
 struct WindowBench {

@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     if (!result.ok())
         return 0;
-    require(result.LASTADR >= -1 && result.LASTADR <= 1023, "LASTADR lies inside the device");
+    require(result.LASTADR >= 0 && result.LASTADR <= 1023, "a load holds a word of the device");
     require(result.startWord <= 10000, "the start word lies inside the buffer");
     require(!result.TEST.empty() && !result.lastLine.empty(), "a load shows its last byte and line");
     // The header and 64 rows, each with its CR LF.

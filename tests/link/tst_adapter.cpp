@@ -65,6 +65,27 @@ private slots:
         QCOMPARE(rig.port.sentCommands(), (QStringList{"V0", "F0"}));
     }
 
+    // Only a wait takes input: what comes between exchanges is dropped as it comes, what comes
+    // during one is left for it, even past its end.
+    void input_is_taken_only_while_a_reply_is_awaited()
+    {
+        LinkRig rig;
+        rig.port.answerNext("\x06", 300);
+        rig.port.arrive("XY", 150);
+        QCOMPARE(rig.adapter.SENDCOM(frame("V0")), 0);
+        QCOMPARE(rig.port.receiveCount(), 0); // the noise went in the wait, before the ACK
+
+        rig.port.arrive("Z", 50);
+        rig.seam.runFor(200);
+        QCOMPARE(rig.port.receiveCount(), 0);
+
+        rig.port.answerNext("\x02S3FFF\x06", 100);
+        qint16 RDATAH = 0, RDATAL = 0, ERRFG = 0;
+        rig.adapter.GETMEM(RDATAH, RDATAL, ERRFG);
+        QCOMPARE(rig.port.receiveCount(), 1);
+        QCOMPARE(RDATAL, qint16(0xFF));
+    }
+
     void exchange_left_counting_reports_a_time_out_a_second_later()
     {
         LinkRig rig;

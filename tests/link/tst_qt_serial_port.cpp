@@ -49,11 +49,21 @@ private:
     int fd_;
 };
 
+// Opens COM1 as an exchange finds it: waiting for a reply.
 bool openOnPty(QtSerialPort &port)
 {
     port.choosePort(1);
     port.setLineSettings(QStringLiteral("9600,N,8,1"));
+    port.setReplyAwaited(true);
     return port.open();
+}
+
+// An ACK sent now is the one character the port then holds.
+void ackGetsThrough(PtyMaster &pty, QtSerialPort &port)
+{
+    pty.send("\x06");
+    QTRY_COMPARE(port.receiveCount(), 1);
+    QCOMPARE(port.read(), QByteArray("\x06"));
 }
 
 } // namespace
@@ -150,9 +160,44 @@ private slots:
         pty.send("XYZ");                      // still with the system: no event has run since
         port.discard();
         QCOMPARE(port.receiveCount(), 0);
-        pty.send("\x06");
-        QTRY_COMPARE(port.receiveCount(), 1);
-        QCOMPARE(port.read(), QByteArray("\x06"));
+        ackGetsThrough(pty, port);
+    }
+
+    void input_while_no_reply_is_awaited_is_dropped_as_it_comes()
+    {
+        PtyMaster pty;
+        QtSerialPort port;
+        QVERIFY(openOnPty(port));
+        port.setReplyAwaited(false);
+        pty.send("ABC");
+        QTest::qWait(200);
+        QCOMPARE(port.receiveCount(), 0);
+        port.setReplyAwaited(true);
+        ackGetsThrough(pty, port);
+    }
+
+    // Past its bound the port leaves input with the system, loses none of it, and a discard of a
+    // full buffer lets the next reply in.
+    void read_buffer_is_bounded()
+    {
+        PtyMaster pty;
+        QtSerialPort port;
+        QVERIFY(openOnPty(port));
+        const QByteArray flood(3000, 'x');
+        pty.send(flood);
+        pty.send(flood);
+        QTRY_COMPARE(port.receiveCount(), 4096);
+        QTest::qWait(100);
+        QCOMPARE(port.receiveCount(), 4096);
+        QByteArray received;
+        QTRY_VERIFY((received += port.read()).size() == 6000);
+        QCOMPARE(received, flood + flood);
+
+        pty.send(flood);
+        pty.send(flood);
+        QTRY_COMPARE(port.receiveCount(), 4096);
+        port.discard();
+        ackGetsThrough(pty, port);
     }
 
     void rts_drop_on_a_pty_is_no_failure()

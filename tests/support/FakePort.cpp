@@ -130,9 +130,27 @@ void FakePort::write(const QByteArray &bytes)
         schedule(QByteArray::fromStdString(reply.bytes), reply.delayMs);
 }
 
+void FakePort::setReplyAwaited(bool awaited)
+{
+    // A reply due this very moment answers the frame just written, for the wait that starts now.
+    dropWhatCameWhileIdle(clock_.now() - 1);
+    if (replyAwaited_ && !awaited)
+        idleSinceMs_ = clock_.now();
+    replyAwaited_ = awaited;
+}
+
+void FakePort::dropWhatCameWhileIdle(qint64 untilMs)
+{
+    if (replyAwaited_)
+        return;
+    const auto cameWhileIdle = [&](const Incoming &in) { return in.dueMs > idleSinceMs_ && in.dueMs <= untilMs; };
+    incoming_.erase(std::remove_if(incoming_.begin(), incoming_.end(), cameWhileIdle), incoming_.end());
+}
+
 int FakePort::receiveCount()
 {
     const qint64 now = clock_.now();
+    dropWhatCameWhileIdle(now);
     return static_cast<int>(std::count_if(incoming_.begin(), incoming_.end(),
                                           [now](const Incoming &in) { return in.dueMs <= now; }));
 }

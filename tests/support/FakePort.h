@@ -60,6 +60,8 @@ public:
     int receiveCount() override;
     void discard() override;
     QByteArray read() override;
+    // As the real port: what arrives while no reply is awaited is gone.
+    void setReplyAwaited(bool awaited) override;
     void setLostHandler(std::function<void()> handler) override;
 
 private:
@@ -72,6 +74,7 @@ private:
         int delayMs;
     };
     void schedule(const QByteArray &bytes, int delayMs);
+    void dropWhatCameWhileIdle(qint64 untilMs);
 
     TestClock &clock_;
     adaptersim::AdapterModel *model_ = nullptr;
@@ -85,6 +88,8 @@ private:
     int portNumber_ = 0;
     QString lineSettings_;
     int inputLength_ = 0;
+    bool replyAwaited_ = false;
+    qint64 idleSinceMs_ = -1;
     std::function<void()> lost_;
     QStringList calls_;
     QByteArray written_;

@@ -22,6 +22,11 @@ std::runtime_error systemError(const std::string &what)
     return std::runtime_error(what + ": " + std::strerror(errno));
 }
 
+// Far more than a whole exchange in either direction (a frame is at most six bytes, a reply ten),
+// and small enough that one round of the loop takes next to no time: a stop signal is seen at once.
+constexpr std::size_t kBacklogBytes = 4096;
+constexpr std::size_t kReplyQueueBytes = 4096;
+
 } // namespace
 
 PtyServer::PtyServer()
@@ -74,7 +79,7 @@ void PtyServer::serve(AdapterModel &model, const volatile std::sig_atomic_t *sto
 
         // Sleep until a byte comes, a signal, or the next byte is due in either direction.
         Clock::time_point next = Clock::time_point::max();
-        if (!incoming_.empty())
+        if (!incoming_.empty() && replyQueueHasRoom())
             next = incoming_.front().due;
         if (!outgoing_.empty() && !writeBlocked_)
             next = std::min(next, outgoing_.front().due);
@@ -87,7 +92,7 @@ void PtyServer::serve(AdapterModel &model, const volatile std::sig_atomic_t *sto
             wait.tv_nsec = static_cast<long>(ns % 1000000000);
             timeout = &wait;
         }
-        pollfd line{master_, static_cast<short>(POLLIN | (writeBlocked_ ? POLLOUT : 0)), 0};
+        pollfd line{master_, static_cast<short>((backlogHasRoom() ? POLLIN : 0) | (writeBlocked_ ? POLLOUT : 0)), 0};
         if (ppoll(&line, 1, timeout, &waitMask) < 0) {
             if (errno == EINTR)
                 continue;
@@ -100,11 +105,21 @@ void PtyServer::serve(AdapterModel &model, const volatile std::sig_atomic_t *sto
     }
 }
 
+bool PtyServer::backlogHasRoom() const
+{
+    return incoming_.size() < kBacklogBytes;
+}
+
+bool PtyServer::replyQueueHasRoom() const
+{
+    return outgoing_.size() < kReplyQueueBytes;
+}
+
 void PtyServer::receive(Clock::time_point now)
 {
-    char buffer[4096];
-    ssize_t count;
-    while ((count = read(master_, buffer, sizeof buffer)) > 0) {
+    char buffer[kBacklogBytes];
+    ssize_t count = 0;
+    while (backlogHasRoom() && (count = read(master_, buffer, kBacklogBytes - incoming_.size())) > 0) {
         for (ssize_t i = 0; i < count; ++i) {
             // Paced, a byte has arrived only once its ten bits have, and bytes queue behind each other.
             if (byteTime_ != Clock::duration::zero())
@@ -118,7 +133,7 @@ void PtyServer::receive(Clock::time_point now)
 
 void PtyServer::deliver(AdapterModel &model, Clock::time_point now)
 {
-    while (!incoming_.empty() && incoming_.front().due <= now) {
+    while (!incoming_.empty() && incoming_.front().due <= now && replyQueueHasRoom()) {
         const TimedByte in = incoming_.front();
         incoming_.pop_front();
         for (const Reply &reply : model.feed(std::string_view(&in.byte, 1))) {

@@ -11,7 +11,9 @@ namespace adaptersim {
 class AdapterModel;
 
 // Serves an AdapterModel on the master side of a pseudo-terminal; the program under test opens the slave
-// side as if it were the adapter's serial port.
+// side as if it were the adapter's serial port. What it holds is bounded: it reads no more than a small
+// backlog of bytes and feeds the adapter no more while a small queue of replies waits for a client that
+// does not read, so a flooding client meets a line that stops taking bytes, as a real one would.
 class PtyServer {
 public:
     // Opens the pty in raw mode; throws std::runtime_error when the system gives none.
@@ -38,6 +40,8 @@ private:
         char byte;
     };
 
+    bool backlogHasRoom() const;
+    bool replyQueueHasRoom() const;
     void receive(Clock::time_point now);
     void deliver(AdapterModel &model, Clock::time_point now);
     void transmit(Clock::time_point now);

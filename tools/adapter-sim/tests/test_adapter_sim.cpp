@@ -2,6 +2,7 @@
 
 #include <QtTest>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -36,6 +37,37 @@ QByteArray exchange(const QString &path, const QStringList &commands, int replyL
     }
     ::close(fd);
     return replies;
+}
+
+qint64 residentKiB(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// Writes `chunk` again and again for `ms` milliseconds, as much as the line takes, reading nothing.
+void flood(const QString &path, const QByteArray &chunk, int ms)
+{
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios raw{};
+    if (fd < 0 || tcgetattr(fd, &raw) != 0)
+        return;
+    cfmakeraw(&raw);
+    tcsetattr(fd, TCSANOW, &raw);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    pollfd out{fd, POLLOUT, 0};
+    while (elapsed.elapsed() < ms) {
+        if (::poll(&out, 1, 50) > 0 && ::write(fd, chunk.constData(), size_t(chunk.size())) < 0 && errno != EAGAIN)
+            break;
+    }
+    ::close(fd);
 }
 
 } // namespace
@@ -76,6 +108,43 @@ private slots:
         QCOMPARE(records[128], QByteArray(":02400E00FB3F76"));
         QCOMPARE(transcribed.readAll(),
                  QByteArray("Z\nV0\nF0\nV2\nL1234\nP1\nS\nI\nL0ABC\nP1\nV0\nF0\nV2\nQ3FFB\nI\nI\nI\nI\nI\nI\nI\nP1\nV1\nF1\n"));
+    }
+
+    // A client that floods the adapter and never reads: the simulator stops taking bytes once its
+    // backlog and reply queue are full, stays small, and still ends at once on SIGTERM.
+    void flooding_client_meets_a_bounded_simulator_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("chunk");
+        QByteArray fetches;
+        while (fetches.size() < 4096)
+            fetches += "\x02S";
+        QByteArray noise(4096, '\0');
+        for (int i = 0; i < noise.size(); ++i)
+            noise[i] = char(i * 131 + 7);
+        QTest::newRow("word fetches, unpaced") << QStringList() << fetches;
+        QTest::newRow("random bytes at 9600 baud") << QStringList{"--baud", "9600"} << noise;
+    }
+    void flooding_client_meets_a_bounded_simulator()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, chunk);
+        QProcess sim;
+        sim.start(ADAPTER_SIM_PATH, arguments);
+        QVERIFY(sim.waitForReadyRead(kTimeoutMs));
+        const QString path = QString::fromLocal8Bit(sim.readLine().trimmed());
+        const qint64 before = residentKiB(sim.processId());
+        QVERIFY(before > 0);
+
+        flood(path, chunk, 3000);
+        const qint64 grown = residentKiB(sim.processId()) - before;
+        QVERIFY2(grown < 8 * 1024, qPrintable(QStringLiteral("grew by %1 KiB").arg(grown)));
+
+        // The bound is generous; a simulator that ignored the signal while busy took 40 s.
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(kTimeoutMs));
+        QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(sim.exitCode(), 0);
     }
 
     void refuses_bad_options_data()
