@@ -31,13 +31,17 @@ QString reasonOf(HexError error)
     switch (error) {
     case HexError::None: break;
     case HexError::Unreadable: return QStringLiteral("cannot be opened or read");
+    case HexError::NotAFile: return QStringLiteral("is not a regular file");
+    case HexError::TooLarge: return QStringLiteral("is larger than any program for these devices (1 MiB)");
     case HexError::NotARecord: return QStringLiteral("a line is not an Intel HEX record");
     case HexError::BadDigit: return QStringLiteral("a record holds a character that is not a hex digit");
     case HexError::BadLength: return QStringLiteral("a record's length does not match its contents");
     case HexError::BadChecksum: return QStringLiteral("a record's checksum is wrong");
     case HexError::UnknownType: return QStringLiteral("a record has an unknown type");
     case HexError::OutsideBuffer: return QStringLiteral("a data byte lies outside the program buffer");
-    case HexError::NoData: return QStringLiteral("no data record");
+    case HexError::NoData: return QStringLiteral("no byte lies in the device's program memory");
+    case HexError::DoesNotFit: return QStringLiteral("the program does not fit the device's memory");
+    case HexError::NoEndRecord: return QStringLiteral("no end-of-file record: the file was cut short");
     }
     return {};
 }

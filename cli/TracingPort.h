@@ -21,6 +21,7 @@ public:
     void write(const QByteArray &bytes) override;
     int receiveCount() override { return port_.receiveCount(); }
     void discard() override { port_.discard(); }
+    void setReplyAwaited(bool awaited) override { port_.setReplyAwaited(awaited); }
     QByteArray read() override;
     void setLostHandler(std::function<void()> handler) override { port_.setLostHandler(std::move(handler)); }
 
