@@ -5,9 +5,11 @@
 #include <QSerialPort>
 
 // The serial port of the programs, on QSerialPort. COM1 and COM2 are the system's first and
-// second serial devices; DRAVIK_COM1 / DRAVIK_COM2 point either one at any device path (a USB
-// serial adapter, a pseudo-terminal with the simulator behind it). On Unix the terminal passes
-// input on only once the input length has come, and a port that goes away is closed and reported.
+// second serial devices; COM1 is the device chosen with "Port..." once there is one;
+// DRAVIK_COM1 / DRAVIK_COM2 point either one at any device path (a USB serial adapter, a
+// pseudo-terminal with the simulator behind it) and win over the choice. On Unix the terminal
+// passes input on only once the input length has come, and a port that goes away is closed and
+// reported. On Linux an opened port is asked for low-latency delivery.
 class QtSerialPort : public SerialPort {
 public:
     QtSerialPort();
@@ -27,6 +29,8 @@ public:
     void discard() override;
     QByteArray read() override;
     void setLostHandler(std::function<void()> handler) override;
+    QString device() const override;
+    PortFailure lastFailure() const override;
 
 private:
     void onError(QSerialPort::SerialPortError error);
@@ -36,4 +40,6 @@ private:
     bool settingsValid_ = false;
     int inputLength_ = 0;
     std::function<void()> lost_;
+    QString device_;
+    PortFailure failure_;
 };

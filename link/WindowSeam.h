@@ -14,6 +14,7 @@ struct Message {
     QString title;
     BoxIcon icon = BoxIcon::Error;
     BoxButtons buttons = BoxButtons::Ok;
+    QString informativeText{}; // shown under the text: the detail and what to do about it
 };
 
 class WindowSeam {
@@ -26,6 +27,8 @@ public:
     virtual void waitForEvents() = 0;
     // Ends the program at once, as EXIT does. Returns only where the program cannot end (tests).
     virtual void endProgram() = 0;
+    // True once the program is ending: waits give up at once and nothing more is sent.
+    virtual bool programEnding() const = 0;
 
     virtual void setCurrentAddress(const QString &text) = 0; // Text3
     virtual void setStartAddress(const QString &text) = 0;   // Text4
@@ -34,6 +37,7 @@ public:
     virtual void setTickText(const QString &text) = 0;       // Text2
     virtual void setFileName(const QString &text) = 0;       // Text1
     virtual void setPortLabel(const QString &text) = 0;      // Label6
+    virtual void setPortDevice(const QString &device) = 0;   // Label6's tool tip, empty: none
     // Rebuilds the buffer view if it is visible; never opens it.
     virtual void refreshBufferView() = 0;
 };

@@ -1,3 +1,4 @@
+#include "link/PortSettings.h"
 #include "link/QtSerialPort.h"
 
 #include <QTimer>
@@ -63,26 +64,42 @@ class QtSerialPortTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        // The user's own settings stay out of it.
+        QVERIFY(settingsHome_.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsHome_.path());
+    }
+
     void device_names_data()
     {
         QTest::addColumn<QByteArray>("assigned");
+        QTest::addColumn<QString>("chosen");
         QTest::addColumn<int>("portNumber");
         QTest::addColumn<QString>("device");
-        QTest::newRow("COM1") << QByteArray() << 1 << "/dev/ttyS0";
-        QTest::newRow("COM2") << QByteArray() << 2 << "/dev/ttyS1";
-        QTest::newRow("COM1 assigned") << QByteArray("/dev/ttyUSB0") << 1 << "/dev/ttyUSB0";
-        QTest::newRow("COM2 assigned") << QByteArray("/dev/pts/7") << 2 << "/dev/pts/7";
+        QTest::newRow("COM1") << QByteArray() << QString() << 1 << "/dev/ttyS0";
+        QTest::newRow("COM2") << QByteArray() << QString() << 2 << "/dev/ttyS1";
+        QTest::newRow("COM1 assigned") << QByteArray("/dev/ttyUSB0") << QString() << 1 << "/dev/ttyUSB0";
+        QTest::newRow("COM2 assigned") << QByteArray("/dev/pts/7") << QString() << 2 << "/dev/pts/7";
+        QTest::newRow("COM1 chosen") << QByteArray() << "/dev/ttyACM0" << 1 << "/dev/ttyACM0";
+        QTest::newRow("COM1 assigned wins over chosen")
+            << QByteArray("/dev/ttyUSB0") << "/dev/ttyACM0" << 1 << "/dev/ttyUSB0";
+        QTest::newRow("COM2 with COM1 chosen") << QByteArray() << "/dev/ttyACM0" << 2 << "/dev/ttyS1";
     }
     void device_names()
     {
         QFETCH(QByteArray, assigned);
+        QFETCH(QString, chosen);
         QFETCH(int, portNumber);
         qunsetenv("DRAVIK_COM1");
         qunsetenv("DRAVIK_COM2");
+        PortSettings::setCom1Device(chosen);
         if (!assigned.isEmpty())
             qputenv(qPrintable(QStringLiteral("DRAVIK_COM%1").arg(portNumber)), assigned);
         QTEST(QtSerialPort::deviceName(portNumber), "device");
-        QCOMPARE(QtSerialPort::deviceName(3 - portNumber), QStringLiteral("/dev/ttyS%1").arg(2 - portNumber));
+        if (chosen.isEmpty())
+            QCOMPARE(QtSerialPort::deviceName(3 - portNumber), QStringLiteral("/dev/ttyS%1").arg(2 - portNumber));
+        PortSettings::setCom1Device({});
     }
 
     void line_settings_reach_the_terminal()
@@ -166,6 +183,26 @@ private slots:
         QVERIFY(!port.close());
     }
 
+    void failures_name_the_device_and_the_cause()
+    {
+        qputenv("DRAVIK_COM1", "/dev/dravik-no-such-port");
+        QtSerialPort missing;
+        QVERIFY(!openOnPty(missing));
+        QCOMPARE(missing.device(), QStringLiteral("/dev/dravik-no-such-port"));
+        QCOMPARE(missing.lastFailure().cause, PortFailure::Cause::Missing);
+        QCOMPARE(missing.lastFailure().device, missing.device());
+        QVERIFY(!missing.lastFailure().reason.isEmpty());
+
+        PtyMaster pty;
+        QtSerialPort port;
+        QVERIFY(openOnPty(port));
+        QCOMPARE(port.device(), qEnvironmentVariable("DRAVIK_COM1"));
+        QVERIFY(port.close());
+        QVERIFY(!port.close());
+        QCOMPARE(port.lastFailure().cause, PortFailure::Cause::Other);
+        QCOMPARE(port.lastFailure().reason, QStringLiteral("the port is not open"));
+    }
+
     void dead_port_is_closed_reported_and_left_asleep()
     {
         PtyMaster pty;
@@ -193,6 +230,9 @@ private slots:
         QCOMPARE(lost, 1);
         QCOMPARE(port.receiveCount(), 0);
     }
+
+private:
+    QTemporaryDir settingsHome_;
 };
 
 QTEST_GUILESS_MAIN(QtSerialPortTest)

@@ -61,6 +61,10 @@ public:
     void discard() override;
     QByteArray read() override;
     void setLostHandler(std::function<void()> handler) override;
+    // "COMn": the fake stands for no system device.
+    QString device() const override;
+    // A failed open is a missing device, a failed close or RTS drop an I/O error.
+    PortFailure lastFailure() const override { return failure_; }
 
 private:
     struct Incoming {
@@ -86,6 +90,7 @@ private:
     QString lineSettings_;
     int inputLength_ = 0;
     std::function<void()> lost_;
+    PortFailure failure_;
     QStringList calls_;
     QByteArray written_;
 };
