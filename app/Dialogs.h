@@ -16,7 +16,11 @@ public:
     virtual BoxAnswer showBox(const Message &message) = 0;
     // The chosen file's path, or an empty text when nothing was chosen.
     virtual QString askOpenFileName() = 0;
-    // Ends the process at once, without closing anything first.
+    // "Port...": the device chosen for COM1, or an empty text when the user cancelled.
+    // `current` is the device COM1 stands for now.
+    virtual QString askPortPath(const QString &current) = 0;
+    // Ends the program as soon as the running handler has returned: the event loop stops and
+    // the program shuts down normally, with exit status 0.
     virtual void endProgram() = 0;
 };
 
@@ -30,5 +34,6 @@ class QtDialogs : public Dialogs {
 public:
     BoxAnswer showBox(const Message &message) override;
     QString askOpenFileName() override;
-    [[noreturn]] void endProgram() override;
+    QString askPortPath(const QString &current) override;
+    void endProgram() override;
 };

@@ -3,6 +3,7 @@
 #include "app/AboutWindow.h"
 #include "app/DataViewWindow.h"
 #include "app/Dialogs.h"
+#include "app/FixedPalette.h"
 #include "app/HelpWindow.h"
 #include "app/WindowLayout.h"
 #include "device/AddressField.h"
@@ -105,6 +106,7 @@ MainWindow::MainWindow(Edition edition, SerialPort &port, Dialogs &dialogs, QWid
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);
     setWindowIcon(editionIcon(edition));
+    setPalette(fixedPalette(kButtonFace));
     buildControls();
     buildMenuBar();
     connectHandlers();
@@ -178,6 +180,7 @@ void MainWindow::buildMenuBar()
     const QHash<QString, void (MainWindow::*)()> handlers{
         {QStringLiteral("COM1"), &MainWindow::COM1_Click},
         {QStringLiteral("COM2"), &MainWindow::COM2_Click},
+        {QStringLiteral("Port"), &MainWindow::Port_Click},
         {QStringLiteral("READ"), &MainWindow::READ_Click},
         {QStringLiteral("BLANK"), &MainWindow::BLANK_Click},
         {QStringLiteral("Buffer_view"), &MainWindow::Buffer_view_Click},
@@ -191,6 +194,10 @@ void MainWindow::buildMenuBar()
         QMenu *menu = menuBar()->addMenu(QString::fromLatin1(menuSpec.caption));
         menu->setObjectName(QLatin1String(menuSpec.name));
         for (const MenuItemSpec &item : menuSpec.items) {
+            if (!item.name) {
+                menu->addSeparator();
+                continue;
+            }
             const QString name = QLatin1String(item.name);
             QAction *action = menu->addAction(QString::fromLatin1(item.caption));
             action->setObjectName(name);
@@ -205,7 +212,7 @@ void MainWindow::buildMenuBar()
              actions.value(QStringLiteral("READ")),        actions.value(QStringLiteral("BLANK")),
              actions.value(QStringLiteral("Buffer_view")), actions.value(QStringLiteral("WDT")),
              actions.value(QStringLiteral("Line_test")),   actions.value(QStringLiteral("HELP")),
-             actions.value(QStringLiteral("VER"))};
+             actions.value(QStringLiteral("VER")),         actions.value(QStringLiteral("Port"))};
 }
 
 void MainWindow::connectHandlers()
@@ -271,7 +278,7 @@ void MainWindow::Form_Load()
 
 void MainWindow::Command1_Click()
 {
-    dialogs_.endProgram();
+    endProgram();
 }
 
 // FILE OPEN: all or nothing. A cancelled dialog or a file that fails to load changes nothing.
@@ -334,6 +341,13 @@ void MainWindow::COM1_Click()
 void MainWindow::COM2_Click()
 {
     portSwitch_.COM2_Click();
+}
+
+void MainWindow::Port_Click()
+{
+    const QString device = dialogs_.askPortPath(QtSerialPort::deviceName(1));
+    if (!device.isEmpty())
+        portSwitch_.chooseCom1Device(device);
 }
 
 void MainWindow::Buffer_view_Click()
@@ -499,13 +513,16 @@ void MainWindow::enableOperationControls()
                                                     controls_.Option2};
     for (QWidget *control : controls)
         control->setEnabled(idle);
-    for (QAction *item : {menu_.COM1, menu_.COM2, menu_.READ, menu_.Line_test})
+    for (QAction *item : {menu_.COM1, menu_.COM2, menu_.READ, menu_.Line_test, menu_.Port})
         item->setEnabled(idle);
     menu_.BLANK->setEnabled(idle && controls_.Option1->isChecked());
 }
 
 BoxAnswer MainWindow::showBox(const Message &message)
 {
+    // An operation unwinding after EXIT has nothing more to tell: it ends as if cancelled.
+    if (quitting_)
+        return message.buttons == BoxButtons::RetryCancel ? BoxAnswer::Cancel : BoxAnswer::Ok;
     return dialogs_.showBox(message);
 }
 
@@ -514,9 +531,20 @@ void MainWindow::waitForEvents()
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
+// EXIT, the close button and Cancel in "Can not found Hardware". A waiting operation gives up
+// at once, sending nothing more and showing no box; the program ends when it has unwound.
 void MainWindow::endProgram()
 {
+    if (quitting_)
+        return;
+    quitting_ = true;
+    state_.TIMECNT = 0;
     dialogs_.endProgram();
+}
+
+bool MainWindow::programEnding() const
+{
+    return quitting_;
 }
 
 void MainWindow::setCurrentAddress(const QString &text)
@@ -554,6 +582,11 @@ void MainWindow::setPortLabel(const QString &text)
     controls_.Label6->setText(text);
 }
 
+void MainWindow::setPortDevice(const QString &device)
+{
+    controls_.Label6->setToolTip(device);
+}
+
 void MainWindow::refreshBufferView()
 {
     if (DATAVIEW_ && DATAVIEW_->isVisible())
@@ -564,9 +597,9 @@ void MainWindow::refreshBufferView()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     event->accept();
-    // An operation waiting inside a handler would go on waiting without its window: end at once.
+    // An operation waiting inside a handler would go on waiting without its window: end it too.
     if (busy_)
-        dialogs_.endProgram();
+        endProgram();
     QCoreApplication::quit();
 }
 

@@ -47,7 +47,7 @@ public:
         QWidget *Shape12, *Shape14;
     };
     struct MenuItems {
-        QAction *COM1, *COM2, *READ, *BLANK, *Buffer_view, *WDT, *Line_test, *HELP, *VER;
+        QAction *COM1, *COM2, *READ, *BLANK, *Buffer_view, *WDT, *Line_test, *HELP, *VER, *Port;
     };
 
     const Controls &controls() const { return controls_; }
@@ -64,6 +64,7 @@ public:
     BoxAnswer showBox(const Message &message) override;
     void waitForEvents() override;
     void endProgram() override;
+    bool programEnding() const override;
     void setCurrentAddress(const QString &text) override;
     void setStartAddress(const QString &text) override;
     QString lastAddressText() const override;
@@ -71,6 +72,7 @@ public:
     void setTickText(const QString &text) override;
     void setFileName(const QString &text) override;
     void setPortLabel(const QString &text) override;
+    void setPortDevice(const QString &device) override;
     void refreshBufferView() override;
 
 protected:
@@ -92,6 +94,7 @@ private:
     void Line_test_Click();
     void COM1_Click();
     void COM2_Click();
+    void Port_Click();
     void Buffer_view_Click();
     void HELP_Click();
     void VER_Click();
@@ -125,6 +128,7 @@ private:
     PortSwitch portSwitch_;
     DeviceOperations operations_;
     bool busy_ = false;
+    bool quitting_ = false; // EXIT was chosen; the running handler is unwinding
 
     Controls controls_{};
     MenuItems menu_{};

@@ -17,10 +17,17 @@ public:
         ++fileDialogs;
         return fileToOpen;
     }
+    QString askPortPath(const QString &current) override
+    {
+        portDialogs.append(current);
+        return portToChoose;
+    }
     void endProgram() override { ++endings; }
 
     QStringList boxes;
     QString fileToOpen;
+    QString portToChoose; // empty: the port dialog is cancelled
+    QStringList portDialogs; // the device each port dialog started from
     int fileDialogs = 0;
     int endings = 0;
 };
