@@ -4,6 +4,7 @@
 #include "link/QtSerialPort.h"
 #include "tests/app/RecordingDialogs.h"
 #include "tests/support/SimProcess.h"
+#include "tests/support/TemporarySettings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -72,11 +73,6 @@ void closeAfterAWhile(QDialog *dialog)
 class PortChoiceTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(settingsHome_.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsHome_.path());
-    }
     void init()
     {
         qunsetenv("DRAVIK_COM1");
@@ -89,7 +85,7 @@ private slots:
         SimulatedAdapter first, second;
         QVERIFY2(!first.pty().isEmpty() && !second.pty().isEmpty(), qPrintable(first.sim.error()));
         // Last time's adapter is unplugged: the start fails as COM1 does.
-        const QString gone = settingsHome_.filePath(QStringLiteral("ttyUSB0"));
+        const QString gone = settings_.filePath(QStringLiteral("ttyUSB0"));
         PortSettings::setCom1Device(gone);
         {
             Program program;
@@ -236,7 +232,7 @@ private slots:
     }
 
 private:
-    QTemporaryDir settingsHome_;
+    TemporarySettings settings_; // the user's own settings stay out of it
 };
 
 QTEST_MAIN(PortChoiceTest)

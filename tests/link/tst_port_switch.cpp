@@ -2,6 +2,7 @@
 #include "link/PortSwitch.h"
 #include "tests/support/FakePort.h"
 #include "tests/support/RecordingSeam.h"
+#include "tests/support/TemporarySettings.h"
 
 #include <QtTest>
 
@@ -37,12 +38,6 @@ class PortSwitchTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(settingsHome_.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsHome_.path());
-    }
-
     void menu_items_data()
     {
         QTest::addColumn<int>("openBefore");
@@ -175,7 +170,7 @@ private slots:
     }
 
 private:
-    QTemporaryDir settingsHome_;
+    TemporarySettings settings_; // the user's own settings stay out of it
 };
 
 QTEST_GUILESS_MAIN(PortSwitchTest)

@@ -1,5 +1,6 @@
 #include "link/PortSettings.h"
 #include "link/QtSerialPort.h"
+#include "tests/support/TemporarySettings.h"
 
 #include <QTimer>
 #include <QtTest>
@@ -64,13 +65,6 @@ class QtSerialPortTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        // The user's own settings stay out of it.
-        QVERIFY(settingsHome_.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsHome_.path());
-    }
-
     void device_names_data()
     {
         QTest::addColumn<QByteArray>("assigned");
@@ -232,7 +226,7 @@ private slots:
     }
 
 private:
-    QTemporaryDir settingsHome_;
+    TemporarySettings settings_; // the user's own settings stay out of it
 };
 
 QTEST_GUILESS_MAIN(QtSerialPortTest)
