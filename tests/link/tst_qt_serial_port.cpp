@@ -177,26 +177,6 @@ private slots:
         QVERIFY(!port.close());
     }
 
-    void failures_name_the_device_and_the_cause()
-    {
-        qputenv("DRAVIK_COM1", "/dev/dravik-no-such-port");
-        QtSerialPort missing;
-        QVERIFY(!openOnPty(missing));
-        QCOMPARE(missing.device(), QStringLiteral("/dev/dravik-no-such-port"));
-        QCOMPARE(missing.lastFailure().cause, PortFailure::Cause::Missing);
-        QCOMPARE(missing.lastFailure().device, missing.device());
-        QVERIFY(!missing.lastFailure().reason.isEmpty());
-
-        PtyMaster pty;
-        QtSerialPort port;
-        QVERIFY(openOnPty(port));
-        QCOMPARE(port.device(), qEnvironmentVariable("DRAVIK_COM1"));
-        QVERIFY(port.close());
-        QVERIFY(!port.close());
-        QCOMPARE(port.lastFailure().cause, PortFailure::Cause::Other);
-        QCOMPARE(port.lastFailure().reason, QStringLiteral("the port is not open"));
-    }
-
     void dead_port_is_closed_reported_and_left_asleep()
     {
         PtyMaster pty;
