@@ -1,5 +1,6 @@
 #include "app/AboutWindow.h"
 
+#include "app/FixedPalette.h"
 #include "app/WindowLayout.h"
 
 #include <QLabel>
@@ -53,9 +54,7 @@ AboutWindow::AboutWindow(Edition edition, QWidget *parent)
     const bool advanced = edition == Edition::Advanced;
     setWindowTitle(QStringLiteral("Dravik Adapter"));
     setFixedSize(pixels(4545), pixels(3150));
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
+    setPalette(fixedPalette(Qt::white));
     setAutoFillBackground(true);
 
     // The button comes first so that it is first in the tab order and has the focus.

@@ -1,11 +1,11 @@
 #include "app/Dialogs.h"
 
+#include "app/PortDialog.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
-
-#include <cstdlib>
 
 QString qtNameFilter(const QString &barSeparated)
 {
@@ -48,6 +48,10 @@ BoxAnswer QtDialogs::showBox(const Message &message)
     // A question about writing answers No unless the user chooses Yes.
     if (message.buttons == BoxButtons::YesNo)
         box.setDefaultButton(QMessageBox::No);
+    box.setInformativeText(message.informativeText);
+    // Some desktops (GNOME) would make Cancel the default, and Return would end the program.
+    if (message.buttons == BoxButtons::RetryCancel)
+        box.setDefaultButton(QMessageBox::Retry);
     switch (box.exec()) {
     case QMessageBox::Retry: return BoxAnswer::Retry;
     case QMessageBox::Cancel: return BoxAnswer::Cancel;
@@ -73,8 +77,17 @@ QString QtDialogs::askSaveFileName()
     return dialog.selectedFiles().constFirst();
 }
 
+QString QtDialogs::askPortPath(const QString &current)
+{
+    const QString overriddenBy = qEnvironmentVariableIsEmpty("DRAVIK_COM1") ? QString()
+                                                                            : QStringLiteral("DRAVIK_COM1");
+    PortDialog dialog(detectedPorts(), current, overriddenBy, QApplication::activeWindow());
+    return dialog.exec() == QDialog::Accepted ? dialog.path() : QString();
+}
+
 void QtDialogs::endProgram()
 {
-    // As EXIT: the process ends here, the system releases the port and the windows.
-    std::exit(0);
+    // Every loop returns: main()'s exec() with 0, a modal box's at once. The windows, the
+    // port and the settings are then released by their destructors.
+    QCoreApplication::exit(0);
 }

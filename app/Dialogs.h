@@ -18,7 +18,11 @@ public:
     virtual QString askOpenFileName() = 0;
     // The path to save the buffer to (kSaveHexFilter), or an empty text when nothing was chosen.
     virtual QString askSaveFileName() = 0;
-    // Ends the process at once, without closing anything first.
+    // "Port...": the device chosen for COM1, or an empty text when the user cancelled.
+    // `current` is the device COM1 stands for now.
+    virtual QString askPortPath(const QString &current) = 0;
+    // Ends the program as soon as the running handler has returned: the event loop stops and
+    // the program shuts down normally, with exit status 0.
     virtual void endProgram() = 0;
 };
 
@@ -36,5 +40,6 @@ public:
     BoxAnswer showBox(const Message &message) override;
     QString askOpenFileName() override;
     QString askSaveFileName() override;
-    [[noreturn]] void endProgram() override;
+    QString askPortPath(const QString &current) override;
+    void endProgram() override;
 };

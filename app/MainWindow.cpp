@@ -4,6 +4,7 @@
 #include "app/DataViewWindow.h"
 #include "app/Dialogs.h"
 #include "app/FileDrop.h"
+#include "app/FixedPalette.h"
 #include "app/HelpWindow.h"
 #include "app/SaveHex.h"
 #include "app/WindowLayout.h"
@@ -116,6 +117,7 @@ MainWindow::MainWindow(Edition edition, SerialPort &port, Dialogs &dialogs, QWid
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);
     setWindowIcon(editionIcon(edition));
+    setPalette(fixedPalette(kButtonFace));
     setAcceptDrops(true);
     buildControls();
     buildMenuBar();
@@ -190,6 +192,7 @@ void MainWindow::buildMenuBar()
     const QHash<QString, void (MainWindow::*)()> handlers{
         {QStringLiteral("COM1"), &MainWindow::COM1_Click},
         {QStringLiteral("COM2"), &MainWindow::COM2_Click},
+        {QStringLiteral("Port"), &MainWindow::Port_Click},
         {QStringLiteral("READ"), &MainWindow::READ_Click},
         {QStringLiteral("BLANK"), &MainWindow::BLANK_Click},
         {QStringLiteral("Buffer_view"), &MainWindow::Buffer_view_Click},
@@ -204,6 +207,10 @@ void MainWindow::buildMenuBar()
         QMenu *menu = menuBar()->addMenu(QString::fromLatin1(menuSpec.caption));
         menu->setObjectName(QLatin1String(menuSpec.name));
         for (const MenuItemSpec &item : menuSpec.items) {
+            if (!item.name) {
+                menu->addSeparator();
+                continue;
+            }
             const QString name = QLatin1String(item.name);
             QAction *action = menu->addAction(QString::fromLatin1(item.caption));
             action->setObjectName(name);
@@ -215,10 +222,11 @@ void MainWindow::buildMenuBar()
         }
     }
     menu_ = {actions.value(QStringLiteral("COM1")),        actions.value(QStringLiteral("COM2")),
-             actions.value(QStringLiteral("READ")),        actions.value(QStringLiteral("BLANK")),
-             actions.value(QStringLiteral("Buffer_view")), actions.value(QStringLiteral("WDT")),
-             actions.value(QStringLiteral("Line_test")),   actions.value(QStringLiteral("Save_HEX")),
-             actions.value(QStringLiteral("HELP")),        actions.value(QStringLiteral("VER"))};
+             actions.value(QStringLiteral("Port")),        actions.value(QStringLiteral("READ")),
+             actions.value(QStringLiteral("BLANK")),       actions.value(QStringLiteral("Buffer_view")),
+             actions.value(QStringLiteral("WDT")),         actions.value(QStringLiteral("Line_test")),
+             actions.value(QStringLiteral("Save_HEX")),    actions.value(QStringLiteral("HELP")),
+             actions.value(QStringLiteral("VER"))};
 }
 
 void MainWindow::connectHandlers()
@@ -284,7 +292,7 @@ void MainWindow::Form_Load()
 
 void MainWindow::Command1_Click()
 {
-    dialogs_.endProgram();
+    endProgram();
 }
 
 // FILE OPEN: all or nothing. A cancelled dialog or a file that fails to load changes nothing.
@@ -387,6 +395,13 @@ void MainWindow::COM1_Click()
 void MainWindow::COM2_Click()
 {
     portSwitch_.COM2_Click();
+}
+
+void MainWindow::Port_Click()
+{
+    const QString device = dialogs_.askPortPath(QtSerialPort::deviceName(1));
+    if (!device.isEmpty())
+        portSwitch_.chooseCom1Device(device);
 }
 
 void MainWindow::Buffer_view_Click()
@@ -555,13 +570,16 @@ void MainWindow::enableOperationControls()
                                                     controls_.Option2};
     for (QWidget *control : controls)
         control->setEnabled(idle);
-    for (QAction *item : {menu_.COM1, menu_.COM2, menu_.READ, menu_.Line_test, menu_.Save_HEX, menu_.VER})
+    for (QAction *item : {menu_.COM1, menu_.COM2, menu_.Port, menu_.READ, menu_.Line_test, menu_.Save_HEX, menu_.VER})
         item->setEnabled(idle);
     menu_.BLANK->setEnabled(idle && controls_.Option1->isChecked());
 }
 
 BoxAnswer MainWindow::showBox(const Message &message)
 {
+    // An operation unwinding after EXIT has nothing more to tell: it ends as if cancelled.
+    if (quitting_)
+        return answerThatSendsNothingMore(message.buttons);
     return dialogs_.showBox(message);
 }
 
@@ -570,9 +588,20 @@ void MainWindow::waitForEvents()
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
+// EXIT, the close button and Cancel in "Can not found Hardware". A waiting operation gives up
+// at once, sending nothing more and showing no box; the program ends when it has unwound.
 void MainWindow::endProgram()
 {
+    if (quitting_)
+        return;
+    quitting_ = true;
+    state_.TIMECNT = 0;
     dialogs_.endProgram();
+}
+
+bool MainWindow::programEnding() const
+{
+    return quitting_;
 }
 
 void MainWindow::setCurrentAddress(const QString &text)
@@ -610,6 +639,11 @@ void MainWindow::setPortLabel(const QString &text)
     controls_.Label6->setText(text);
 }
 
+void MainWindow::setPortDevice(const QString &device)
+{
+    controls_.Label6->setToolTip(device);
+}
+
 void MainWindow::refreshBufferView()
 {
     if (DATAVIEW_ && DATAVIEW_->isVisible())
@@ -625,9 +659,9 @@ void MainWindow::showProgress(const QString &operation, int wordsDone, int words
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     event->accept();
-    // An operation waiting inside a handler would go on waiting without its window: end at once.
+    // An operation waiting inside a handler would go on waiting without its window: end it too.
     if (busy_)
-        dialogs_.endProgram();
+        endProgram();
     QCoreApplication::quit();
 }
 

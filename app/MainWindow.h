@@ -50,7 +50,7 @@ public:
         QWidget *Shape12, *Shape14;
     };
     struct MenuItems {
-        QAction *COM1, *COM2, *READ, *BLANK, *Buffer_view, *WDT, *Line_test, *Save_HEX, *HELP, *VER;
+        QAction *COM1, *COM2, *Port, *READ, *BLANK, *Buffer_view, *WDT, *Line_test, *Save_HEX, *HELP, *VER;
     };
 
     const Controls &controls() const { return controls_; }
@@ -67,6 +67,7 @@ public:
     BoxAnswer showBox(const Message &message) override;
     void waitForEvents() override;
     void endProgram() override;
+    bool programEnding() const override;
     void setCurrentAddress(const QString &text) override;
     void setStartAddress(const QString &text) override;
     QString lastAddressText() const override;
@@ -74,6 +75,7 @@ public:
     void setTickText(const QString &text) override;
     void setFileName(const QString &text) override;
     void setPortLabel(const QString &text) override;
+    void setPortDevice(const QString &device) override;
     void refreshBufferView() override;
     void showProgress(const QString &operation, int wordsDone, int wordsTotal) override;
 
@@ -100,6 +102,7 @@ private:
     void Save_HEX_Click();
     void COM1_Click();
     void COM2_Click();
+    void Port_Click();
     void Buffer_view_Click();
     void HELP_Click();
     void VER_Click();
@@ -138,6 +141,7 @@ private:
     DeviceOperations operations_;
     bool busy_ = false;
     ProgressTitle title_;
+    bool quitting_ = false; // EXIT was chosen; the running handler is unwinding
 
     Controls controls_{};
     MenuItems menu_{};

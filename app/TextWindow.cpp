@@ -1,5 +1,6 @@
 #include "app/TextWindow.h"
 
+#include "app/FixedPalette.h"
 #include "app/WindowLayout.h"
 #include "image/BufferDump.h"
 
@@ -13,6 +14,7 @@ TextWindow::TextWindow(const QString &caption, const QRect &windowTwips, const Q
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(caption);
+    setPalette(fixedPalette(kButtonFace));
     resize(pixels(windowTwips.width()), pixels(windowTwips.height()));
     move(QGuiApplication::primaryScreen()->geometry().topLeft()
          + QPoint(pixels(windowTwips.left()), pixels(windowTwips.top())));

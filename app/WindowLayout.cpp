@@ -46,6 +46,8 @@ const Look kSalmonBand{Face::Default, 0, 400, false, std::nullopt, kSalmon};
 
 using K = ControlKind;
 
+const MenuItemSpec kSeparator{nullptr, nullptr, 0};
+
 const WindowLayout kAdvanced{
     "Tobrisk Programmer", 5250, 4155, kLightBlue, kWindowFont, Placement::CentredOnScreen, 0, 0,
     {
@@ -166,7 +168,7 @@ WindowLayout makeBasic()
 }
 
 const std::vector<MenuSpec> kAdvancedMenus{
-    {"COM", "COM", {{"COM1", "COM1", 0}, {"COM2", "COM2", Qt::Key_F2}}},
+    {"COM", "COM", {{"COM1", "COM1", 0}, {"COM2", "COM2", Qt::Key_F2}, kSeparator, {"Port", "Port...", 0}}},
     {"Function",
      "Function",
      {{"READ", "READ", 0},

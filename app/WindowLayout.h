@@ -65,7 +65,7 @@ struct WindowLayout {
 const WindowLayout &windowLayout(Edition edition);
 
 struct MenuItemSpec {
-    const char *name;
+    const char *name; // nullptr: a separator
     const char *caption;
     int shortcut; // a Qt::Key with its modifiers (QKeyCombination::toCombined()), 0 for none
 };

@@ -242,10 +242,10 @@ bool Session::openPort(QtSerialPort &port, const PortChoice &choice)
     if (port.open())
         return true;
     if (choice.comNumber != 0) {
-        seam_.report(Messages::cantOpenPort(choice.comNumber),
+        seam_.report(Messages::cantOpenPort(choice.comNumber, port.lastFailure()),
                      QStringLiteral("COM%1 is %2; DRAVIK_COM%1 points it elsewhere").arg(choice.comNumber).arg(choice.device));
     } else {
-        seam_.showBox(Messages::cantOpenDevice(choice.device));
+        seam_.showBox(Messages::cantOpenDevice(choice.device, port.lastFailure()));
     }
     return false;
 }

@@ -13,13 +13,8 @@ BoxAnswer ConsoleSeam::showBox(const Message &message)
 {
     // While a word is in hand the box is about that word.
     report(message, currentWord_.isEmpty() ? QString() : QStringLiteral("word %1").arg(currentWord_));
-    // Nobody is there to answer a question: take the answer that sends nothing more.
-    switch (message.buttons) {
-    case BoxButtons::Ok: return BoxAnswer::Ok;
-    case BoxButtons::RetryCancel: return BoxAnswer::Cancel;
-    case BoxButtons::YesNo: return BoxAnswer::No;
-    }
-    return BoxAnswer::Cancel;
+    // Nobody is there to answer a question.
+    return answerThatSendsNothingMore(message.buttons);
 }
 
 void ConsoleSeam::report(const Message &message, const QString &detail)
@@ -34,6 +29,8 @@ void ConsoleSeam::report(const Message &message, const QString &detail)
         if (!detail.isEmpty())
             line += QStringLiteral(" (%1)").arg(detail);
         printLine(line);
+        if (failure && !message.informativeText.isEmpty())
+            printLine(message.informativeText);
     }
 }
 

@@ -28,6 +28,8 @@ public:
     void waitForEvents() override;
     // Only noted: the program ends when the operation has returned, not from inside it.
     void endProgram() override { endRequested_ = true; }
+    // Ctrl+C stops an operation through stopRequested(), which still sends the closing step.
+    bool programEnding() const override { return false; }
 
     void setCurrentAddress(const QString &text) override { currentWord_ = text; }
     void setStartAddress(const QString &) override {}
@@ -36,6 +38,7 @@ public:
     void setTickText(const QString &) override {}
     void setFileName(const QString &) override {}
     void setPortLabel(const QString &) override {}
+    void setPortDevice(const QString &) override {}
     void refreshBufferView() override {}
     void showProgress(const QString &operation, int wordsDone, int wordsTotal) override;
     // Ctrl+C has been pressed.

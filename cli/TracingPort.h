@@ -24,6 +24,8 @@ public:
     void setReplyAwaited(bool awaited) override { port_.setReplyAwaited(awaited); }
     QByteArray read() override;
     void setLostHandler(std::function<void()> handler) override { port_.setLostHandler(std::move(handler)); }
+    QString device() const override { return port_.device(); }
+    PortFailure lastFailure() const override { return port_.lastFailure(); }
 
     // Bytes as the trace shows them: STX and ACK by name, other control bytes in hex.
     static QString shown(const QByteArray &bytes);

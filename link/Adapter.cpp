@@ -39,6 +39,11 @@ void Adapter::awaitReply(const std::function<bool()> &taken)
     // Between waits the port drops what arrives; every exchange discards it anyway.
     port_.setReplyAwaited(true);
     while (!taken()) {
+        // An ending program waits for nothing: the exchange ends as if it had timed out.
+        if (window_.programEnding()) {
+            state_.TIMECNT = 0;
+            return;
+        }
         window_.waitForEvents();
         if (state_.TIMECNT == 0)
             break;
@@ -50,6 +55,8 @@ void Adapter::sendFresh(const QByteArray &frame)
 {
     // Whatever is waiting now answered an earlier exchange. Dropping it before the write rather
     // than after means a reply that comes back at once cannot be thrown away with it.
+    if (window_.programEnding())
+        return;
     port_.discard();
     port_.write(frame);
 }

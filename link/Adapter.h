@@ -33,9 +33,10 @@ public:
     void Line_test_Click();
 
 private:
-    // Polls with `taken` and sleeps in the event loop until it reports the reply or TIMECNT runs out.
+    // Polls with `taken` and sleeps in the event loop until it reports the reply or TIMECNT runs
+    // out; once the program is ending, it gives up at once with TIMECNT 0.
     void awaitReply(const std::function<bool()> &taken);
-    // Drops what is waiting, then writes the frame.
+    // Drops what is waiting, then writes the frame; an ending program sends nothing more.
     void sendFresh(const QByteArray &frame);
 
     SerialPort &port_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/PortFailure.h"
 #include "link/WindowSeam.h"
 
 // Every message box the user can meet, with its text, title, icon and buttons.
@@ -11,18 +12,45 @@ inline QString configWordText(quint16 word)
     return QStringLiteral("%1").arg(word, 4, 16, QLatin1Char('0')).toUpper();
 }
 
-inline Message cantOpenPort(int portNumber)
+// Under a port box: the device, what went wrong and what the user can do about it.
+inline QString portFailureDetail(const PortFailure &failure)
 {
-    return {QStringLiteral("Can't Open COM%1").arg(portNumber), QStringLiteral("COM ERROR")};
+    const QString detected = failure.detected.isEmpty()
+        ? QStringLiteral("No serial ports are detected.")
+        : QStringLiteral("Detected serial ports:\n") + failure.detected.join(QLatin1Char('\n'));
+    switch (failure.cause) {
+    case PortFailure::Cause::None: return {};
+    case PortFailure::Cause::Missing:
+        return QStringLiteral("%1 was not found (%2).\n\n%3").arg(failure.device, failure.reason, detected);
+    case PortFailure::Cause::PermissionDenied:
+        return QStringLiteral("%1: permission denied (%2).\n\nThe device belongs to the group \"%3\". "
+                              "Add yourself to it with\n\n    sudo usermod -aG %3 $USER\n\n"
+                              "then log out and log in again.")
+            .arg(failure.device, failure.reason, failure.group);
+    case PortFailure::Cause::InUse:
+        return QStringLiteral("%1 is in use by another program (%2).").arg(failure.device, failure.reason);
+    case PortFailure::Cause::Other:
+        return failure.detected.isEmpty() ? QStringLiteral("%1: %2.").arg(failure.device, failure.reason)
+                                          : QStringLiteral("%1: %2.\n\n%3").arg(failure.device, failure.reason, detected);
+    }
+    return {};
+}
+
+inline Message cantOpenPort(int portNumber, const PortFailure &failure = {})
+{
+    return {QStringLiteral("Can't Open COM%1").arg(portNumber), QStringLiteral("COM ERROR"), BoxIcon::Error,
+            BoxButtons::Ok, portFailureDetail(failure)};
 }
 // A port named by its device path rather than COM1 / COM2 (dravik-cli).
-inline Message cantOpenDevice(const QString &deviceName)
+inline Message cantOpenDevice(const QString &deviceName, const PortFailure &failure = {})
 {
-    return {QStringLiteral("Can't Open %1").arg(deviceName), QStringLiteral("COM ERROR")};
+    return {QStringLiteral("Can't Open %1").arg(deviceName), QStringLiteral("COM ERROR"), BoxIcon::Error,
+            BoxButtons::Ok, portFailureDetail(failure)};
 }
-inline Message cantClosePort(int portNumber)
+inline Message cantClosePort(int portNumber, const PortFailure &failure = {})
 {
-    return {QStringLiteral("Can't Close COM%1").arg(portNumber), QStringLiteral("COM ERROR")};
+    return {QStringLiteral("Can't Close COM%1").arg(portNumber), QStringLiteral("COM ERROR"), BoxIcon::Error,
+            BoxButtons::Ok, portFailureDetail(failure)};
 }
 inline Message timeOver()
 {

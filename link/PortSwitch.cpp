@@ -1,6 +1,7 @@
 #include "link/PortSwitch.h"
 
 #include "link/Messages.h"
+#include "link/PortSettings.h"
 #include "link/SerialPort.h"
 #include "link/WindowSeam.h"
 
@@ -19,6 +20,7 @@ PortSwitch::PortSwitch(SerialPort &port, RunState &state, WindowSeam &window)
     port_.setLostHandler([this] {
         state_.COMNO = 0;
         window_.setPortLabel(portLabel(0));
+        window_.setPortDevice({});
     });
 }
 
@@ -34,11 +36,13 @@ void PortSwitch::OPENCOM()
     port_.setInputLength(0);
     if (port_.open()) {
         window_.setPortLabel(portLabel(state_.COMNO));
+        window_.setPortDevice(port_.device());
         return;
     }
     if (state_.COMNO == 1 || state_.COMNO == 2)
-        window_.showBox(Messages::cantOpenPort(state_.COMNO));
+        window_.showBox(Messages::cantOpenPort(state_.COMNO, port_.lastFailure()));
     window_.setPortLabel(portLabel(0));
+    window_.setPortDevice({});
     state_.COMNO = 0;
 }
 
@@ -46,7 +50,7 @@ void PortSwitch::CLOSECOM()
 {
     // A failed RTS drop skips the close, as any failure ends the sequence.
     if (!(port_.dropRts() && port_.close()) && (state_.COMNO == 1 || state_.COMNO == 2))
-        window_.showBox(Messages::cantClosePort(state_.COMNO));
+        window_.showBox(Messages::cantClosePort(state_.COMNO, port_.lastFailure()));
     state_.COMNO = 0;
 }
 
@@ -69,4 +73,12 @@ void PortSwitch::COM2_Click()
         state_.COMNO = 2;
         OPENCOM();
     }
+}
+
+void PortSwitch::chooseCom1Device(const QString &device)
+{
+    PortSettings::setCom1Device(device);
+    if (state_.COMNO != 0)
+        CLOSECOM();
+    COM1_Click();
 }

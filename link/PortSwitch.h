@@ -2,6 +2,8 @@
 
 #include "link/RunState.h"
 
+#include <QString>
+
 class SerialPort;
 class WindowSeam;
 
@@ -22,6 +24,9 @@ public:
     void CLOSECOM();
     void COM1_Click();
     void COM2_Click();
+    // "Port...": remembers the device as what COM1 stands for from now on, also at the next
+    // start, and switches to COM1 as its item does, reopening it when COM1 is the port open.
+    void chooseCom1Device(const QString &device);
 
 private:
     SerialPort &port_;

@@ -1,5 +1,8 @@
 #include "link/QtSerialPort.h"
 
+#include "link/PortSettings.h"
+#include "link/SerialDevices.h"
+
 #include <QMetaObject>
 
 namespace {
@@ -32,6 +35,11 @@ QString QtSerialPort::deviceName(int portNumber)
     const QString assigned = qEnvironmentVariable(qPrintable(QStringLiteral("DRAVIK_COM%1").arg(portNumber)));
     if (!assigned.isEmpty())
         return assigned;
+    if (portNumber == 1) {
+        const QString chosen = PortSettings::com1Device();
+        if (!chosen.isEmpty())
+            return chosen;
+    }
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(portNumber);
 #else
@@ -41,12 +49,13 @@ QString QtSerialPort::deviceName(int portNumber)
 
 void QtSerialPort::choosePort(int portNumber)
 {
-    port_.setPortName(deviceName(portNumber));
+    chooseDevice(deviceName(portNumber));
 }
 
 void QtSerialPort::chooseDevice(const QString &deviceName)
 {
-    port_.setPortName(deviceName);
+    device_ = deviceName;
+    port_.setPortName(device_);
 }
 
 void QtSerialPort::setLineSettings(const QString &settings)
@@ -101,19 +110,26 @@ bool QtSerialPort::open()
     // A port whose close failed is released here, so that only one is ever held.
     if (port_.isOpen())
         port_.close();
-    if (!settingsValid_)
+    if (!settingsValid_) {
+        failure_ = PortFailure::other(device_, QStringLiteral("line settings not understood"));
         return false;
+    }
     port_.setFlowControl(QSerialPort::NoFlowControl);
-    if (!port_.open(QIODevice::ReadWrite))
+    if (!port_.open(QIODevice::ReadWrite)) {
+        failure_ = diagnoseOpenFailure(device_, port_.error(), port_.errorString());
         return false;
+    }
     applyInputLength();
+    requestLowLatency(int(port_.handle()));
     return true;
 }
 
 bool QtSerialPort::close()
 {
-    if (!port_.isOpen())
+    if (!port_.isOpen()) {
+        failure_ = PortFailure::other(device_, QStringLiteral("the port is not open"));
         return false;
+    }
     port_.close();
     return true;
 }
@@ -127,7 +143,10 @@ bool QtSerialPort::dropRts()
     if (port_.isOpen() && ::ioctl(port_.handle(), TIOCMGET, &lines) == -1 && (errno == ENOTTY || errno == EINVAL))
         return true;
 #endif
-    return port_.setRequestToSend(false);
+    if (port_.setRequestToSend(false))
+        return true;
+    failure_ = PortFailure::other(device_, port_.errorString());
+    return false;
 }
 
 bool QtSerialPort::isOpen() const
@@ -188,6 +207,16 @@ void QtSerialPort::setReplyAwaited(bool awaited)
 void QtSerialPort::setLostHandler(std::function<void()> handler)
 {
     lost_ = std::move(handler);
+}
+
+QString QtSerialPort::device() const
+{
+    return device_;
+}
+
+PortFailure QtSerialPort::lastFailure() const
+{
+    return failure_;
 }
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error)

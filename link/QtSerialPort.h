@@ -5,10 +5,12 @@
 #include <QSerialPort>
 
 // The serial port of the programs, on QSerialPort. COM1 and COM2 are the system's first and
-// second serial devices; DRAVIK_COM1 / DRAVIK_COM2 point either one at any device path (a USB
-// serial adapter, a pseudo-terminal with the simulator behind it). On Unix the terminal passes
-// input on only once the input length has come, and a port that goes away is closed and reported.
-// What is received but not read is held up to a bound; past it the system's buffer takes the rest.
+// second serial devices; COM1 is the device chosen with "Port..." once there is one;
+// DRAVIK_COM1 / DRAVIK_COM2 point either one at any device path (a USB serial adapter, a
+// pseudo-terminal with the simulator behind it) and win over the choice. On Unix the terminal
+// passes input on only once the input length has come, and a port that goes away is closed and
+// reported. On Linux an opened port is asked for low-latency delivery. What is received but not
+// read is held up to a bound; past it the system's buffer takes the rest.
 class QtSerialPort : public SerialPort {
 public:
     QtSerialPort();
@@ -31,6 +33,8 @@ public:
     QByteArray read() override;
     void setReplyAwaited(bool awaited) override;
     void setLostHandler(std::function<void()> handler) override;
+    QString device() const override;
+    PortFailure lastFailure() const override;
 
 private:
     void onError(QSerialPort::SerialPortError error);
@@ -42,4 +46,6 @@ private:
     int inputLength_ = 0;
     bool replyAwaited_ = false;
     std::function<void()> lost_;
+    QString device_;
+    PortFailure failure_;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/PortFailure.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -39,4 +41,8 @@ public:
     // Called when an open port goes away under the program (a USB adapter pulled out, the far
     // end of a pseudo-terminal gone). The port is closed by then; an empty function removes it.
     virtual void setLostHandler(std::function<void()> handler) = 0;
+    // The device the chosen port stands for, as the system names it ("/dev/ttyUSB0").
+    virtual QString device() const = 0;
+    // Why the last failed open, close or RTS drop failed.
+    virtual PortFailure lastFailure() const = 0;
 };

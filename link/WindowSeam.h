@@ -14,7 +14,20 @@ struct Message {
     QString title;
     BoxIcon icon = BoxIcon::Error;
     BoxButtons buttons = BoxButtons::Ok;
+    QString informativeText{}; // shown under the text: the detail and what to do about it
 };
+
+// The answer to a box when nobody can give one (a console, a program that is ending): OK to a
+// notice, Cancel or No to a question, so nothing more is sent.
+inline BoxAnswer answerThatSendsNothingMore(BoxButtons buttons)
+{
+    switch (buttons) {
+    case BoxButtons::Ok: return BoxAnswer::Ok;
+    case BoxButtons::RetryCancel: return BoxAnswer::Cancel;
+    case BoxButtons::YesNo: return BoxAnswer::No;
+    }
+    return BoxAnswer::Cancel;
+}
 
 class WindowSeam {
 public:
@@ -26,6 +39,8 @@ public:
     virtual void waitForEvents() = 0;
     // Ends the program at once, as EXIT does. Returns only where the program cannot end (tests).
     virtual void endProgram() = 0;
+    // True once the program is ending: waits give up at once and nothing more is sent.
+    virtual bool programEnding() const = 0;
 
     virtual void setCurrentAddress(const QString &text) = 0; // Text3
     virtual void setStartAddress(const QString &text) = 0;   // Text4
@@ -34,6 +49,7 @@ public:
     virtual void setTickText(const QString &text) = 0;       // Text2
     virtual void setFileName(const QString &text) = 0;       // Text1
     virtual void setPortLabel(const QString &text) = 0;      // Label6
+    virtual void setPortDevice(const QString &device) = 0;   // Label6's tool tip, empty: none
     // Rebuilds the buffer view if it is visible; never opens it.
     virtual void refreshBufferView() = 0;
     // How far a running operation ("WRITE", "READ", "VERIFY", "BLANK all") is: wordsDone of

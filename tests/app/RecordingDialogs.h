@@ -26,12 +26,19 @@ public:
         ++saveDialogs;
         return fileToSave;
     }
+    QString askPortPath(const QString &current) override
+    {
+        portDialogs.append(current);
+        return portToChoose;
+    }
     void endProgram() override { ++endings; }
 
     QStringList boxes;
     QList<Message> messages;
     QList<BoxAnswer> answers;
     QString fileToOpen;
+    QString portToChoose; // empty: the port dialog is cancelled
+    QStringList portDialogs; // the device each port dialog started from
     int fileDialogs = 0;
     QString fileToSave;
     int saveDialogs = 0;

@@ -51,6 +51,42 @@ private slots:
         QCOMPARE(rig.port.calls(), (QStringList{"discard", "write 02 56 30", "setInputLength 1"}));
     }
 
+    // EXIT while an operation runs: the exchange under way ends at once as a time-out without a
+    // box, and those after it send nothing and wait for nothing.
+    void ending_program_ends_the_exchanges_data()
+    {
+        QTest::addColumn<int>("endAtMs");
+        QTest::newRow("before the exchange") << 0;
+        QTest::newRow("during its wait") << 300;
+    }
+    void ending_program_ends_the_exchanges()
+    {
+        QFETCH(int, endAtMs);
+        LinkRig rig;
+        rig.port.setSilent(true);
+        rig.seam.setTick([&] {
+            rig.adapter.Timer1_Timer();
+            if (rig.clock.now() >= endAtMs)
+                rig.seam.endProgram();
+        });
+        if (endAtMs == 0)
+            rig.seam.endProgram();
+
+        QCOMPARE(int(rig.adapter.SENDCOM(frame("V0"))), 1);
+        QCOMPARE(rig.clock.now(), qint64(endAtMs));
+        const QByteArray sent = rig.port.written();
+        QCOMPARE(sent, endAtMs == 0 ? QByteArray() : QByteArray("\x02V0"));
+        qint16 RDATAH = -1, RDATAL = -1, ERRFG = 0;
+        rig.adapter.GETMEM(RDATAH, RDATAL, ERRFG);
+        QCOMPARE(int(rig.adapter.SENDCOM(frame("V1"))), 1);
+        QCOMPARE(int(rig.state.TIMECNT), 0);
+        QCOMPARE(rig.port.written(), sent);
+        QCOMPARE(RDATAH, qint16(-1));
+        QCOMPARE(rig.clock.now(), qint64(endAtMs));
+        rig.seam.runFor(2000);
+        QCOMPARE(rig.seam.boxes(), QList<Message>());
+    }
+
     void late_ack_is_thrown_away_by_the_next_exchange()
     {
         LinkRig rig;

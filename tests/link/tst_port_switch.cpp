@@ -1,6 +1,8 @@
+#include "link/PortSettings.h"
 #include "link/PortSwitch.h"
 #include "tests/support/FakePort.h"
 #include "tests/support/RecordingSeam.h"
+#include "tests/support/TemporarySettings.h"
 
 #include <QtTest>
 
@@ -99,6 +101,38 @@ private slots:
         QCOMPARE(board.port.isOpen(), board.state.COMNO != 0);
     }
 
+    // "Port...": remembered, then COM1 is (re)opened whichever port was open, as its item opens it.
+    void port_choice_switches_as_com1_does_data()
+    {
+        QTest::addColumn<int>("openBefore");
+        QTest::addColumn<bool>("com1Fails");
+        QTest::addColumn<int>("comno");
+        QTest::addColumn<QStringList>("log");
+        QTest::addColumn<QStringList>("calls");
+        const QStringList closing{"dropRts", "close"};
+        const QStringList opened{"Label6 COM1", "Label6 COM1"};
+        QTest::newRow("none open") << 0 << false << 1 << opened << openCalls(1);
+        QTest::newRow("COM1 open") << 1 << false << 1 << opened << closing + openCalls(1);
+        QTest::newRow("COM2 open") << 2 << false << 1 << opened << closing + openCalls(1);
+        QTest::newRow("COM1 open, the new device missing")
+            << 1 << true << 0 << QStringList{"Label6 COM1", "box Can't Open COM1", "Label6 COM0"}
+            << closing + openCalls(1);
+    }
+    void port_choice_switches_as_com1_does()
+    {
+        QFETCH(int, openBefore);
+        QFETCH(bool, com1Fails);
+        Switchboard board(openBefore);
+        board.port.failOpen(1, com1Fails);
+        board.ports.chooseCom1Device(QStringLiteral("/dev/ttyUSB3"));
+        QCOMPARE(PortSettings::com1Device(), QStringLiteral("/dev/ttyUSB3"));
+        QTEST(int(board.state.COMNO), "comno");
+        QTEST(board.seam.log(), "log");
+        QTEST(board.port.calls(), "calls");
+        QCOMPARE(board.seam.field("Label6.toolTip"), com1Fails ? QString() : QStringLiteral("COM1"));
+        PortSettings::setCom1Device({});
+    }
+
     void com1_after_a_failed_switch_opens_without_a_close()
     {
         Switchboard board(1);
@@ -134,6 +168,9 @@ private slots:
         QCOMPARE(int(state.COMNO), 1);
         QVERIFY(seam.log().isEmpty());
     }
+
+private:
+    TemporarySettings settings_; // the user's own settings stay out of it
 };
 
 QTEST_GUILESS_MAIN(PortSwitchTest)

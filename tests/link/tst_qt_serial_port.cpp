@@ -1,4 +1,6 @@
+#include "link/PortSettings.h"
 #include "link/QtSerialPort.h"
+#include "tests/support/TemporarySettings.h"
 
 #include <QTimer>
 #include <QtTest>
@@ -76,23 +78,32 @@ private slots:
     void device_names_data()
     {
         QTest::addColumn<QByteArray>("assigned");
+        QTest::addColumn<QString>("chosen");
         QTest::addColumn<int>("portNumber");
         QTest::addColumn<QString>("device");
-        QTest::newRow("COM1") << QByteArray() << 1 << "/dev/ttyS0";
-        QTest::newRow("COM2") << QByteArray() << 2 << "/dev/ttyS1";
-        QTest::newRow("COM1 assigned") << QByteArray("/dev/ttyUSB0") << 1 << "/dev/ttyUSB0";
-        QTest::newRow("COM2 assigned") << QByteArray("/dev/pts/7") << 2 << "/dev/pts/7";
+        QTest::newRow("COM1") << QByteArray() << QString() << 1 << "/dev/ttyS0";
+        QTest::newRow("COM2") << QByteArray() << QString() << 2 << "/dev/ttyS1";
+        QTest::newRow("COM1 assigned") << QByteArray("/dev/ttyUSB0") << QString() << 1 << "/dev/ttyUSB0";
+        QTest::newRow("COM2 assigned") << QByteArray("/dev/pts/7") << QString() << 2 << "/dev/pts/7";
+        QTest::newRow("COM1 chosen") << QByteArray() << "/dev/ttyACM0" << 1 << "/dev/ttyACM0";
+        QTest::newRow("COM1 assigned wins over chosen")
+            << QByteArray("/dev/ttyUSB0") << "/dev/ttyACM0" << 1 << "/dev/ttyUSB0";
+        QTest::newRow("COM2 with COM1 chosen") << QByteArray() << "/dev/ttyACM0" << 2 << "/dev/ttyS1";
     }
     void device_names()
     {
         QFETCH(QByteArray, assigned);
+        QFETCH(QString, chosen);
         QFETCH(int, portNumber);
         qunsetenv("DRAVIK_COM1");
         qunsetenv("DRAVIK_COM2");
+        PortSettings::setCom1Device(chosen);
         if (!assigned.isEmpty())
             qputenv(qPrintable(QStringLiteral("DRAVIK_COM%1").arg(portNumber)), assigned);
         QTEST(QtSerialPort::deviceName(portNumber), "device");
-        QCOMPARE(QtSerialPort::deviceName(3 - portNumber), QStringLiteral("/dev/ttyS%1").arg(2 - portNumber));
+        if (chosen.isEmpty())
+            QCOMPARE(QtSerialPort::deviceName(3 - portNumber), QStringLiteral("/dev/ttyS%1").arg(2 - portNumber));
+        PortSettings::setCom1Device({});
     }
 
     void line_settings_reach_the_terminal()
@@ -238,6 +249,9 @@ private slots:
         QCOMPARE(lost, 1);
         QCOMPARE(port.receiveCount(), 0);
     }
+
+private:
+    TemporarySettings settings_; // the user's own settings stay out of it
 };
 
 QTEST_GUILESS_MAIN(QtSerialPortTest)

@@ -91,8 +91,10 @@ bool FakePort::open()
     calls_.append(QStringLiteral("open"));
     open_ = false; // a port still held after a failed close is released first
     incoming_.clear();
-    if (failingOpens_.contains(portNumber_))
+    if (failingOpens_.contains(portNumber_)) {
+        failure_ = {PortFailure::Cause::Missing, device(), QStringLiteral("No such file or directory"), {}, {}};
         return false;
+    }
     open_ = true;
     return true;
 }
@@ -100,8 +102,10 @@ bool FakePort::open()
 bool FakePort::close()
 {
     calls_.append(QStringLiteral("close"));
-    if (failClose_ || !open_)
+    if (failClose_ || !open_) {
+        failure_ = PortFailure::other(device(), QStringLiteral("Input/output error"));
         return false;
+    }
     open_ = false;
     incoming_.clear();
     return true;
@@ -110,7 +114,15 @@ bool FakePort::close()
 bool FakePort::dropRts()
 {
     calls_.append(QStringLiteral("dropRts"));
-    return open_ && !failDropRts_;
+    if (open_ && !failDropRts_)
+        return true;
+    failure_ = PortFailure::other(device(), QStringLiteral("Input/output error"));
+    return false;
+}
+
+QString FakePort::device() const
+{
+    return QStringLiteral("COM%1").arg(portNumber_);
 }
 
 void FakePort::write(const QByteArray &bytes)

@@ -63,6 +63,10 @@ public:
     // As the real port: what arrives while no reply is awaited is gone.
     void setReplyAwaited(bool awaited) override;
     void setLostHandler(std::function<void()> handler) override;
+    // "COMn": the fake stands for no system device.
+    QString device() const override;
+    // A failed open is a missing device, a failed close or RTS drop an I/O error.
+    PortFailure lastFailure() const override { return failure_; }
 
 private:
     struct Incoming {
@@ -91,6 +95,7 @@ private:
     bool replyAwaited_ = false;
     qint64 idleSinceMs_ = -1;
     std::function<void()> lost_;
+    PortFailure failure_;
     QStringList calls_;
     QByteArray written_;
 };

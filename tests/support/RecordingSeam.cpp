@@ -5,17 +5,20 @@
 
 bool operator==(const Message &a, const Message &b)
 {
-    return a.text == b.text && a.title == b.title && a.icon == b.icon && a.buttons == b.buttons;
+    return a.text == b.text && a.title == b.title && a.icon == b.icon && a.buttons == b.buttons
+        && a.informativeText == b.informativeText;
 }
 
 char *toString(const Message &message)
 {
     static const char *const icons[] = {"Error", "Warning", "Information"};
     static const char *const buttons[] = {"Ok", "RetryCancel", "YesNo"};
-    return QTest::toString(QStringLiteral("%1 | %2 | %3 | %4")
-                               .arg(message.text, message.title,
-                                    QLatin1String(icons[static_cast<int>(message.icon)]),
-                                    QLatin1String(buttons[static_cast<int>(message.buttons)])));
+    QString shown = QStringLiteral("%1 | %2 | %3 | %4")
+                        .arg(message.text, message.title, QLatin1String(icons[static_cast<int>(message.icon)]),
+                             QLatin1String(buttons[static_cast<int>(message.buttons)]));
+    if (!message.informativeText.isEmpty())
+        shown += QStringLiteral(" | ") + message.informativeText;
+    return QTest::toString(shown);
 }
 
 BoxAnswer scriptedAnswer(BoxButtons buttons, QList<BoxAnswer> &answers)
@@ -76,8 +79,7 @@ void RecordingSeam::endProgram()
 
 void RecordingSeam::setTickText(const QString &text)
 {
-    history_[QStringLiteral("Text2")].append(text);
-    fields_[QStringLiteral("Text2")] = text;
+    keep(QStringLiteral("Text2"), text);
 }
 
 void RecordingSeam::idle()
@@ -90,6 +92,11 @@ void RecordingSeam::idle()
 void RecordingSeam::record(const QString &field, const QString &text)
 {
     log_.append(field + QLatin1Char(' ') + text);
+    keep(field, text);
+}
+
+void RecordingSeam::keep(const QString &field, const QString &text)
+{
     history_[field].append(text);
     fields_[field] = text;
 }

@@ -13,7 +13,7 @@ bool operator==(const Message &a, const Message &b);
 // The scripted answer to a box: OK to an OK box; to a question (Retry/Cancel, Yes/No) the next
 // of `answers` or, once they have run out, Cancel or No.
 BoxAnswer scriptedAnswer(BoxButtons buttons, QList<BoxAnswer> &answers);
-// Lets QCOMPARE print a box: "COMM Time over | COMM ERROR | Error | Ok".
+// Lets QCOMPARE print a box: "COMM Time over | COMM ERROR | Error | Ok", and its informative text.
 char *toString(const Message &message);
 
 // The window as tests see it: every box and field write is recorded, question boxes are answered
@@ -42,7 +42,7 @@ public:
     // Boxes and field writes in order: "box COMM Time over", "Label6 COM1", "Text3 1F". The tick's
     // Text2 writes are left out (see history()).
     const QStringList &log() const { return log_; }
-    // Every text written to a field ("Text1".."Text5", "Label6"), and the last one.
+    // Every text written to a field ("Text1".."Text5", "Label6", "Label6.toolTip"), and the last one.
     QStringList history(const QString &field) const { return history_.value(field); }
     QString field(const QString &name) const { return fields_.value(name); }
     bool programEnded() const { return programEnded_; }
@@ -58,6 +58,7 @@ public:
     BoxAnswer showBox(const Message &message) override;
     void waitForEvents() override;
     void endProgram() override;
+    bool programEnding() const override { return programEnded_; }
     void setCurrentAddress(const QString &text) override { record(QStringLiteral("Text3"), text); }
     void setStartAddress(const QString &text) override { record(QStringLiteral("Text4"), text); }
     QString lastAddressText() const override { return field(QStringLiteral("Text5")); }
@@ -65,6 +66,8 @@ public:
     void setTickText(const QString &text) override;
     void setFileName(const QString &text) override { record(QStringLiteral("Text1"), text); }
     void setPortLabel(const QString &text) override { record(QStringLiteral("Label6"), text); }
+    // Kept as the field "Label6.toolTip", out of the log.
+    void setPortDevice(const QString &device) override { keep(QStringLiteral("Label6.toolTip"), device); }
     void refreshBufferView() override { ++bufferViewRefreshes_; }
     void showProgress(const QString &operation, int wordsDone, int wordsTotal) override
     {
@@ -81,6 +84,8 @@ protected:
 
 private:
     void record(const QString &field, const QString &text);
+    // Keeps a field's text and history without logging it.
+    void keep(const QString &field, const QString &text);
 
     TestClock &clock_;
     std::function<void()> tick_;

@@ -228,6 +228,7 @@ bool AdapterModel::execute(const std::string &frame, Reply &reply)
         reply.bytes.insert(reply.bytes.begin(), kNoise);
     if (number == faults_.lateAckCommand)
         reply.delayMs += faults_.lateAckMs;
+    reply.delayMs += replyDelayMs_;
     return true;
 }
 

@@ -55,6 +55,8 @@ public:
     void setFaults(const Faults &faults) { faults_ = faults; }
     void setIdSuffix(char eighth, std::string twoCharacters); // defaults '0' and "01"
     void setProgramMs(int ms) { programMs_ = ms; }
+    // Every reply held back this long, as a USB serial adapter's latency timer holds it.
+    void setReplyDelayMs(int ms) { replyDelayMs_ = ms; }
 
     // One line per command received, in arrival order: "V0", "L3FFF", "P1", "S", "I", "Q3FFB", "Z".
     const std::vector<std::string> &transcript() const { return transcript_; }
@@ -85,6 +87,7 @@ private:
     Chip chip_;
     Faults faults_;
     int programMs_ = 0;
+    int replyDelayMs_ = 0;
     char idEighth_ = '0';
     std::string idTail_ = "01";
 

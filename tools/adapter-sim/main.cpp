@@ -34,6 +34,8 @@ const char kHelp[] =
     "  --transcript FILE       one line per command received: V0, L3FFF, P1, S, I, Q3FFB, Z\n"
     "  --baud N                pace both directions at N baud, 10 bits a byte (default: no pacing)\n"
     "  --program-ms N          time a program command (P0, P1) takes before its ACK\n"
+    "  --reply-delay MS        hold every reply back MS milliseconds, as a USB serial adapter's\n"
+    "                          latency timer does (FTDI default 16, low latency 1)\n"
     "Faults (commands and fetches count from 1):\n"
     "  --silent-after N[:M]    answer nothing from the N-th command on (with M: for M commands)\n"
     "  --noise                 a stray printable byte before each ACK\n"
@@ -49,6 +51,7 @@ struct Options {
     std::string load, dump, link, transcript;
     int baud = 0;
     int programMs = 0;
+    int replyDelayMs = 0;
     Faults faults;
 };
 
@@ -118,6 +121,8 @@ Options parse(int argc, char **argv)
             o.baud = number(argument(), option);
         } else if (option == "--program-ms") {
             o.programMs = number(argument(), option);
+        } else if (option == "--reply-delay") {
+            o.replyDelayMs = number(argument(), option);
         } else if (option == "--silent-after") {
             pair(argument(), option, o.faults.silentFrom, o.faults.silentCount, false);
         } else if (option == "--noise") {
@@ -171,6 +176,7 @@ int main(int argc, char **argv)
     AdapterModel model(options.chip);
     model.setIdSuffix('0', options.id);
     model.setProgramMs(options.programMs);
+    model.setReplyDelayMs(options.replyDelayMs);
     model.setFaults(options.faults);
 
     std::FILE *transcript = nullptr;

@@ -229,6 +229,18 @@ private slots:
         QCOMPARE(model.statistics().unanswered, int(commands.size() - replies.size()));
     }
 
+    void reply_delay_holds_back_every_reply()
+    {
+        AdapterModel model;
+        model.setProgramMs(60);
+        model.setReplyDelayMs(16);
+        QStringList seen;
+        for (const Reply &reply : model.feed(frames({"Z", "V0", "F0", "V2", "L0123", "P1", "S"})))
+            seen << QString::number(reply.delayMs) + ":" + QString::fromStdString(reply.bytes);
+        QCOMPARE(seen, (QStringList{"16:VRN0412001", "16:\x06", "16:\x06", "16:\x06", "16:\x06", "76:\x06",
+                                    "16:\x02S0123"}));
+    }
+
     void dump_is_intel_hex_and_loads_back()
     {
         AdapterModel written(Chip::PIC16C711);

@@ -154,6 +154,7 @@ private slots:
         QTest::newRow("late ack without delay") << QStringList{"--late-ack", "3"};
         QTest::newRow("bit 14") << QStringList{"--stuck-bit", "10:14"};
         QTest::newRow("missing value") << QStringList{"--baud"};
+        QTest::newRow("negative reply delay") << QStringList{"--reply-delay", "-5"};
         QTest::newRow("missing load file") << QStringList{"--load", "/nonexistent/file.hex"};
     }
     void refuses_bad_options()
