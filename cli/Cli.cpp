@@ -46,11 +46,6 @@ QString reasonOf(HexError error)
     return {};
 }
 
-QString wordText(quint16 word)
-{
-    return QStringLiteral("%1").arg(word, 4, 16, QLatin1Char('0')).toUpper();
-}
-
 // One run of dravik-cli: the state the windows own, a console in their place, one operation.
 class Session {
 public:
@@ -179,7 +174,7 @@ bool Session::loadImage()
         failWith(kBadFile, Messages::fileError(),
                  QStringLiteral("%1: its configuration word %2 has bits above the 14-bit word; give the "
                                 "word to write with -c")
-                     .arg(options_.file, wordText(*loaded.configWord)));
+                     .arg(options_.file, Messages::configWordText(*loaded.configWord)));
         return false;
     }
     chooseConfigWord(loaded.configWord);
@@ -204,7 +199,7 @@ void Session::chooseConfigWord(const std::optional<quint16> &fromFile)
     // The write sends CONFH and CONFL as they stand, as it does for the advanced edition's panel.
     profile_.CONFH = qint16(configWord_ >> 8);
     profile_.CONFL = qint16(configWord_ & 0xFF);
-    seam_.inform(QStringLiteral("configuration word %1 (%2)").arg(wordText(configWord_), source));
+    seam_.inform(QStringLiteral("configuration word %1 (%2)").arg(Messages::configWordText(configWord_), source));
 }
 
 // A read that cannot keep its words is refused before it starts.
@@ -278,7 +273,7 @@ void Session::finish()
         result = QStringLiteral("%1 %2 words and configuration word %3 in %4 s")
                      .arg(QLatin1String(options_.command == CliCommand::Write ? "wrote" : "blanked"))
                      .arg(words)
-                     .arg(wordText(configWord_), seconds);
+                     .arg(Messages::configWordText(configWord_), seconds);
         break;
     case CliCommand::Verify:
         result = QStringLiteral("verified %1 words against %2 in %3 s: %4")
