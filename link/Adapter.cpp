@@ -42,7 +42,7 @@ void Adapter::awaitReply(const std::function<bool()> &taken)
         // An ending program waits for nothing: the exchange ends as if it had timed out.
         if (window_.programEnding()) {
             state_.TIMECNT = 0;
-            return;
+            break;
         }
         window_.waitForEvents();
         if (state_.TIMECNT == 0)
