@@ -1,5 +1,7 @@
 #include "app/ProgressTitle.h"
 
+#include "ops/TimeLeft.h"
+
 #include <chrono>
 
 namespace {
@@ -18,14 +20,9 @@ QString progressTitleText(const QString &caption, const QString &operation, int 
     const bool complete = wordsDone >= wordsTotal;
     const qint64 percent = complete ? 100 : qint64(wordsDone) * 100 / wordsTotal;
     QString text = QStringLiteral("%1 %2%").arg(operation).arg(percent);
-    if (!complete && wordsDone > 0) {
-        // Rounded up: "0:00 left" would claim the work done while words remain.
-        const qint64 leftMs = elapsedMs * (wordsTotal - wordsDone) / wordsDone;
-        const qint64 seconds = (leftMs + 999) / 1000;
-        text += QStringLiteral(" %1:%2 left")
-                    .arg(seconds / 60)
-                    .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    }
+    const QString left = timeLeftText(elapsedMs, wordsDone, wordsTotal);
+    if (!left.isEmpty())
+        text += QStringLiteral(" %1 left").arg(left);
     return text + QStringLiteral(" - ") + caption;
 }
 

@@ -1,6 +1,7 @@
 #include "cli/ConsoleSeam.h"
 
 #include "cli/Interrupt.h"
+#include "ops/TimeLeft.h"
 
 #include <QCoreApplication>
 
@@ -79,11 +80,9 @@ void ConsoleSeam::drawBar(const QString &operation, int wordsDone, int wordsTota
 {
     constexpr int kWidth = 30;
     const int filled = int(qint64(wordsDone) * kWidth / wordsTotal);
-    QString left;
-    if (wordsDone > 0 && wordsDone < wordsTotal) {
-        const double seconds = double(operationClock_.elapsed()) / 1000 * (wordsTotal - wordsDone) / wordsDone;
-        left = QStringLiteral("  %1 s left").arg(seconds, 0, 'f', 0);
-    }
+    QString left = timeLeftText(operationClock_.elapsed(), wordsDone, wordsTotal);
+    if (!left.isEmpty())
+        left = QStringLiteral("  %1 left").arg(left);
     const QString line = QStringLiteral("\r%1 [%2%3] %4 %%5")
                              .arg(operation, QString(filled, QLatin1Char('#')),
                                   QString(kWidth - filled, QLatin1Char('-')))
