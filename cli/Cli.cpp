@@ -236,12 +236,9 @@ bool Session::openPort(QtSerialPort &port, const PortChoice &choice)
     port.setInputLength(0);
     if (port.open())
         return true;
-    if (choice.comNumber != 0) {
-        seam_.report(Messages::cantOpenPort(choice.comNumber, port.lastFailure()),
-                     QStringLiteral("COM%1 is %2; DRAVIK_COM%1 points it elsewhere").arg(choice.comNumber).arg(choice.device));
-    } else {
-        seam_.showBox(Messages::cantOpenDevice(choice.device, port.lastFailure()));
-    }
+    // The reason under the box names the device COMn stood for.
+    seam_.showBox(choice.comNumber != 0 ? Messages::cantOpenPort(choice.comNumber, port.lastFailure())
+                                        : Messages::cantOpenDevice(choice.device, port.lastFailure()));
     return false;
 }
 

@@ -87,8 +87,9 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this text."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the program's version."));
     const QCommandLineOption port({QStringLiteral("p"), QStringLiteral("port")},
-                                  QStringLiteral("COM1 or COM2 (as the windows use them; DRAVIK_COMn points "
-                                                 "either at any device) or a device path. Default COM1."),
+                                  QStringLiteral("COM1 or COM2 (as the windows use them: COM1 is the device "
+                                                 "chosen with Port..., DRAVIK_COMn wins over it) or a "
+                                                 "device path. Default COM1."),
                                   QStringLiteral("PORT"), QStringLiteral("COM1"));
     const QCommandLineOption device({QStringLiteral("d"), QStringLiteral("device")},
                                     QStringLiteral("16F84 or 16C711. Default 16F84."), QStringLiteral("DEVICE"),

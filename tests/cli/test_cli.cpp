@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QProcess>
+#include <QSettings>
 #include <QtTest>
 
 #include <csignal>
@@ -273,22 +274,39 @@ private slots:
 
     void port_that_cannot_be_opened_is_status_5_data()
     {
-        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("remembered"); // COM1's device chosen with Port... in the windows
+        QTest::addColumn<QString>("variable");   // DRAVIK_COM1 or DRAVIK_COM2
         QTest::addColumn<QString>("said");
-        QTest::newRow("device path") << QStringList{"-p", "/dev/dravik-no-such-port"}
+        QTest::newRow("device path") << "/dev/dravik-no-such-port" << "" << ""
                                      << "COM ERROR: Can't Open /dev/dravik-no-such-port";
-        QTest::newRow("COM2") << QStringList{"-p", "COM2"}
-                              << "COM ERROR: Can't Open COM2 (COM2 is /dev/dravik-no-such-port; DRAVIK_COM2 "
-                                 "points it elsewhere)";
+        QTest::newRow("COM2 by its variable") << "COM2" << "" << "DRAVIK_COM2"
+                                              << "COM ERROR: Can't Open COM2";
+        QTest::newRow("COM1 as remembered") << "COM1" << "/dev/dravik-no-such-port" << ""
+                                            << "COM ERROR: Can't Open COM1";
+        QTest::newRow("variable wins over the remembered port")
+            << "COM1" << "/dev/dravik-remembered" << "DRAVIK_COM1" << "COM ERROR: Can't Open COM1";
     }
 
     void port_that_cannot_be_opened_is_status_5()
     {
-        QFETCH(QStringList, arguments);
+        QFETCH(QString, port);
+        QFETCH(QString, remembered);
+        QFETCH(QString, variable);
         QFETCH(QString, said);
-        qputenv("DRAVIK_COM2", "/dev/dravik-no-such-port");
-        const Finished run = dravikCli(arguments + QStringList{"identify"});
-        qunsetenv("DRAVIK_COM2");
+        // The windows' settings live under XDG_CONFIG_HOME, which the program inherits.
+        QTemporaryDir config;
+        QSettings(config.filePath(QStringLiteral("Tobrisk/dravik.conf")), QSettings::IniFormat)
+            .setValue(QStringLiteral("ports/COM1"), remembered);
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        // The window benches leave DRAVIK_COM1 on their simulator.
+        qunsetenv("DRAVIK_COM1");
+        if (!variable.isEmpty())
+            qputenv(variable.toLatin1().constData(), "/dev/dravik-no-such-port");
+        const Finished run = dravikCli({QStringLiteral("-p"), port, QStringLiteral("identify")});
+        if (!variable.isEmpty())
+            qunsetenv(variable.toLatin1().constData());
+        qunsetenv("XDG_CONFIG_HOME");
         QCOMPARE(run.status, 5);
         // The box's line, then why: the device and the system's reason.
         QCOMPARE(run.err.section(QLatin1Char('\n'), 0, 0), said);
