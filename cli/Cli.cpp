@@ -210,7 +210,7 @@ bool Session::outputWritable()
         probe.cancelWriting();
         return true;
     }
-    failWith(kBadFile, Messages::fileError(), QStringLiteral("%1: %2").arg(options_.file, probe.errorString()));
+    failWith(kBadFile, Messages::cantWriteFile(), QStringLiteral("%1: %2").arg(options_.file, probe.errorString()));
     return false;
 }
 
@@ -279,7 +279,7 @@ void Session::finish()
         break;
     case CliCommand::Read:
         if (!saveHexFile(options_.file, PBUF_, lastWord_)) {
-            failWith(kBadFile, Messages::fileError(), QStringLiteral("%1 could not be written").arg(options_.file));
+            failWith(kBadFile, Messages::cantWriteFile(), QStringLiteral("%1 could not be written").arg(options_.file));
             return;
         }
         result = QStringLiteral("read %1 words into %2 in %3 s").arg(words).arg(options_.file, seconds);

@@ -209,6 +209,8 @@ private slots:
         QTest::newRow("unknown command") << QStringList{"erase"} << 2 << "unknown command";
         QTest::newRow("port beside --simulate") << QStringList{"--simulate", "identify"} << 2 << "exclude each other";
         QTest::newRow("file missing") << QStringList{"write"} << 2 << "write needs one file";
+        QTest::newRow("read into a missing folder") << QStringList{"read", "@missing/out.hex"} << 3
+                                                    << "FILE ERROR: Can't Write the FILE";
     }
 
     void refusals_send_nothing()
