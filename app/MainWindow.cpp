@@ -331,12 +331,22 @@ void MainWindow::loadFile(const QString &path)
 void MainWindow::takeConfigWordFromFile(const HexLoadResult &loaded)
 {
     state_.fileConfigWord = loaded.configWord;
-    if (edition_ != Edition::Advanced || !loaded.configWord)
+    if (edition_ != Edition::Advanced)
         return;
-    if (const std::optional<PanelChoice> choice = panelChoiceFor(profile_, *loaded.configWord))
+    if (!loaded.configWord) {
+        // The previous file's word belongs to that file (it may protect the chip): a file that
+        // asks for no word gets the device's default, unless the user has set the panel since.
+        if (panelWordFromFile_ && *panelWordFromFile_ == panelWord(profile_))
+            showDefaultPanel(selectedDevice());
+        panelWordFromFile_.reset();
+        return;
+    }
+    if (const std::optional<PanelChoice> choice = panelChoiceFor(profile_, *loaded.configWord)) {
         showPanelChoice(*choice);
-    else
+        panelWordFromFile_ = panelWord(profile_);
+    } else {
         dialogs_.showBox(Messages::configWordNotOnPanel(*loaded.configWord, panelWord(profile_)));
+    }
 }
 
 // Sets the panel's controls; the handlers of those that change bring CONFH, CONFL and Text6 along.
@@ -357,7 +367,7 @@ void MainWindow::showPanelChoice(const PanelChoice &choice)
 
 void MainWindow::Command3_Click()
 {
-    const Device selected = controls_.Option2->isChecked() ? Device::PIC16C711 : Device::PIC16F84;
+    const Device selected = selectedDevice();
     runExclusive([this, selected] { operations_.Command3_Click(selected); });
 }
 
@@ -446,17 +456,16 @@ void MainWindow::Option2_Click()
     selectDevice(Device::PIC16C711);
 }
 
+Device MainWindow::selectedDevice() const
+{
+    return controls_.Option2->isChecked() ? Device::PIC16C711 : Device::PIC16F84;
+}
+
 void MainWindow::selectDevice(Device device)
 {
     ::selectDevice(profile_, device);
-    if (edition_ == Edition::Advanced) {
-        const ProfileDefaults &defaults = profileDefaults(device);
-        controls_.Text6->setText(QString::fromLatin1(defaults.configText));
-        controls_.Option3->setChecked(true);
-        controls_.Check1->setChecked(defaults.powerUpTimerChecked);
-        controls_.Option9->setChecked(true);
-        controls_.Option8->setChecked(true);
-    }
+    if (edition_ == Edition::Advanced)
+        showDefaultPanel(device);
     controls_.Text4->setText(hexText(0));
     controls_.Text5->setText(hexText(profile_.LASTADR));
     state_.DATAFG = 0;
@@ -465,6 +474,19 @@ void MainWindow::selectDevice(Device device)
     state_.WDTFG = 0;
     controls_.Label7->clear();
     enableOperationControls();
+}
+
+void MainWindow::showDefaultPanel(Device device)
+{
+    const ProfileDefaults &defaults = profileDefaults(device);
+    profile_.CONFH = defaults.configHigh;
+    profile_.CONFL = defaults.configLow;
+    controls_.Text6->setText(QString::fromLatin1(defaults.configText));
+    controls_.Option3->setChecked(true);
+    controls_.Check1->setChecked(defaults.powerUpTimerChecked);
+    controls_.Option9->setChecked(true);
+    controls_.Option8->setChecked(true);
+    panelWordFromFile_.reset();
 }
 
 void MainWindow::Option3_Click()

@@ -13,6 +13,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <optional>
 
 class DataViewWindow;
 class Dialogs;
@@ -122,7 +123,10 @@ private:
 
     // FILE OPEN once the file is chosen: all or nothing.
     void loadFile(const QString &path);
+    Device selectedDevice() const;
     void selectDevice(Device device);
+    // The panel as a device selection leaves it: the device's default word.
+    void showDefaultPanel(Device device);
     void takeConfigWordFromFile(const HexLoadResult &loaded);
     void showPanelChoice(const PanelChoice &choice);
     void showConfigText();
@@ -140,6 +144,8 @@ private:
     PortSwitch portSwitch_;
     DeviceOperations operations_;
     bool busy_ = false;
+    // The word the panel took from the loaded file, while nothing else has set the panel since.
+    std::optional<quint16> panelWordFromFile_;
     ProgressTitle title_;
     bool quitting_ = false; // EXIT was chosen; the running handler is unwinding
 

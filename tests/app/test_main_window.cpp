@@ -55,6 +55,7 @@ private slots:
     void file_open_is_all_or_nothing();
     void file_configuration_word_on_the_panel_data();
     void file_configuration_word_on_the_panel();
+    void panel_word_belongs_to_its_file();
     void basic_write_asks_before_replacing_the_file_word();
     void file_dialog_filter_in_qt_form();
     void yes_no_box_answers_no_on_enter_and_escape();
@@ -443,6 +444,33 @@ void MainWindowTest::file_configuration_word_on_the_panel()
     (c711 ? c.Option1 : c.Option2)->click();
     QCOMPARE(c.Text6->text(), c711 ? QStringLiteral("3FFB") : QStringLiteral("3FF3"));
     QCOMPARE(rig.window->runState().fileConfigWord, std::nullopt);
+}
+
+void MainWindowTest::panel_word_belongs_to_its_file()
+{
+    const QByteArray word0 = ":020000000528D1\n";
+    const QByteArray end = ":00000001FF\n";
+    // A file that protects the chip (0000), or asks for XT (3FF1) after which the user picks HS,
+    // then a file that asks for no word.
+    const struct {
+        QByteArray first;
+        const char *clickBetween;
+        const char *text6;
+    } cases[] = {{word0 + ":02400E000000B0\n" + end, nullptr, "3FFB"},
+                 {word0 + ":02400E00F13F80\n" + end, "Option5", "3FF2"}};
+    for (const auto &each : cases) {
+        QTemporaryDir dir;
+        Rig rig(Edition::Advanced);
+        rig.dialogs.fileToOpen = QString::fromUtf8(writeFile(dir, "first.hex", each.first));
+        rig.c().Command2->click();
+        if (each.clickBetween)
+            rig.window->findChild<QAbstractButton *>(each.clickBetween)->click();
+        rig.dialogs.fileToOpen = QString::fromUtf8(writeFile(dir, "second.hex", word0 + end));
+        rig.c().Command2->click();
+        QCOMPARE(rig.c().Text6->text(), QLatin1String(each.text6));
+        QCOMPARE(configText(rig.window->profile()), QLatin1String(each.text6));
+        QCOMPARE(rig.dialogs.boxes, QStringList());
+    }
 }
 
 void MainWindowTest::basic_write_asks_before_replacing_the_file_word()
