@@ -105,9 +105,8 @@ QRect pixelRect(const Place &place)
 } // namespace
 
 MainWindow::MainWindow(Edition edition, SerialPort &port, Dialogs &dialogs, QWidget *parent)
-    : QMainWindow(parent), edition_(edition), dialogs_(dialogs), adapter_(port, *this, state_),
-      portSwitch_(port, state_, *this),
-      operations_(adapter_, *this, state_, profile_, PBUF_, edition),
+    : QMainWindow(parent), edition_(edition), dialogs_(dialogs), adapter_(port, *this),
+      portSwitch_(port, state_, *this), operations_(adapter_, *this),
       title_(QString::fromLatin1(windowLayout(edition).caption),
              [this](const QString &title) { setWindowTitle(title); })
 {
@@ -126,10 +125,10 @@ MainWindow::MainWindow(Edition edition, SerialPort &port, Dialogs &dialogs, QWid
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(100);
-    connect(Timer1, &QTimer::timeout, this, [this] { adapter_.Timer1_Timer(); });
+    connect(Timer1, &QTimer::timeout, this, [this] { adapter_.replyTimer().tick(); });
     Timer1->start();
 
-    Form_Load();
+    startUp();
     placeOnScreen();
 }
 
@@ -190,17 +189,17 @@ void MainWindow::buildControls()
 void MainWindow::buildMenuBar()
 {
     const QHash<QString, void (MainWindow::*)()> handlers{
-        {QStringLiteral("COM1"), &MainWindow::COM1_Click},
-        {QStringLiteral("COM2"), &MainWindow::COM2_Click},
-        {QStringLiteral("Port"), &MainWindow::Port_Click},
-        {QStringLiteral("READ"), &MainWindow::READ_Click},
-        {QStringLiteral("BLANK"), &MainWindow::BLANK_Click},
-        {QStringLiteral("Buffer_view"), &MainWindow::Buffer_view_Click},
-        {QStringLiteral("WDT"), &MainWindow::WDT_Click},
-        {QStringLiteral("Line_test"), &MainWindow::Line_test_Click},
-        {QStringLiteral("Save_HEX"), &MainWindow::Save_HEX_Click},
-        {QStringLiteral("HELP"), &MainWindow::HELP_Click},
-        {QStringLiteral("VER"), &MainWindow::VER_Click},
+        {QStringLiteral("COM1"), &MainWindow::com1Clicked},
+        {QStringLiteral("COM2"), &MainWindow::com2Clicked},
+        {QStringLiteral("Port"), &MainWindow::portClicked},
+        {QStringLiteral("READ"), &MainWindow::readClicked},
+        {QStringLiteral("BLANK"), &MainWindow::blankAllClicked},
+        {QStringLiteral("Buffer_view"), &MainWindow::bufferViewClicked},
+        {QStringLiteral("WDT"), &MainWindow::watchdogItemClicked},
+        {QStringLiteral("Line_test"), &MainWindow::lineTestClicked},
+        {QStringLiteral("Save_HEX"), &MainWindow::saveHexClicked},
+        {QStringLiteral("HELP"), &MainWindow::helpClicked},
+        {QStringLiteral("VER"), &MainWindow::aboutClicked},
     };
     QHash<QString, QAction *> actions;
     for (const MenuSpec &menuSpec : menuBarLayout(edition_)) {
@@ -232,30 +231,35 @@ void MainWindow::buildMenuBar()
 void MainWindow::connectHandlers()
 {
     const Controls &c = controls_;
-    connect(c.Command1, &QPushButton::clicked, this, &MainWindow::Command1_Click);
-    connect(c.Command2, &QPushButton::clicked, this, &MainWindow::Command2_Click);
-    connect(c.Command3, &QPushButton::clicked, this, &MainWindow::Command3_Click);
-    connect(c.Command7, &QPushButton::clicked, this, &MainWindow::Command7_Click);
+    connect(c.Command1, &QPushButton::clicked, this, &MainWindow::exitClicked);
+    connect(c.Command2, &QPushButton::clicked, this, &MainWindow::openFileClicked);
+    connect(c.Command3, &QPushButton::clicked, this, &MainWindow::writeClicked);
+    connect(c.Command7, &QPushButton::clicked, this, &MainWindow::verifyClicked);
     // Changes made by code run the handlers as a user's do: an option button's handler runs
     // when it becomes selected, the check box's and Text5's whenever their value changes.
-    const std::pair<QRadioButton *, void (MainWindow::*)()> options[] = {
-        {c.Option1, &MainWindow::Option1_Click}, {c.Option2, &MainWindow::Option2_Click},
-        {c.Option3, &MainWindow::Option3_Click}, {c.Option4, &MainWindow::Option4_Click},
-        {c.Option5, &MainWindow::Option5_Click}, {c.Option6, &MainWindow::Option6_Click},
-        {c.Option7, &MainWindow::Option7_Click}, {c.Option8, &MainWindow::Option8_Click},
-        {c.Option9, &MainWindow::Option9_Click}, {c.Option10, &MainWindow::Option10_Click},
+    const std::pair<QRadioButton *, std::function<void()>> options[] = {
+        {c.Option1, [this] { selectDevice(Device::PIC16F84); }},
+        {c.Option2, [this] { selectDevice(Device::PIC16C711); }},
+        {c.Option3, [this] { oscillatorChosen(Oscillator::RC); }},
+        {c.Option4, [this] { oscillatorChosen(Oscillator::XT); }},
+        {c.Option5, [this] { oscillatorChosen(Oscillator::HS); }},
+        {c.Option6, [this] { oscillatorChosen(Oscillator::LP); }},
+        {c.Option7, [this] { protectionChosen(true); }},
+        {c.Option8, [this] { protectionChosen(false); }},
+        {c.Option9, [this] { watchdogChosen(false); }},
+        {c.Option10, [this] { watchdogChosen(true); }},
     };
     for (const auto &[button, handler] : options) {
         if (!button)
             continue;
-        connect(button, &QRadioButton::toggled, this, [this, handler = handler](bool selected) {
+        connect(button, &QRadioButton::toggled, this, [handler = handler](bool selected) {
             if (selected)
-                (this->*handler)();
+                handler();
         });
     }
     if (c.Check1)
-        connect(c.Check1, &QCheckBox::toggled, this, &MainWindow::Check1_Click);
-    connect(c.Text5, &QLineEdit::textChanged, this, &MainWindow::Text5_Change);
+        connect(c.Check1, &QCheckBox::toggled, this, &MainWindow::powerUpTimerClicked);
+    connect(c.Text5, &QLineEdit::textChanged, this, &MainWindow::lastAddressEdited);
 }
 
 void MainWindow::placeOnScreen()
@@ -277,10 +281,10 @@ void MainWindow::placeOnScreen()
 }
 
 // Start-up: run once, before the window is first shown.
-void MainWindow::Form_Load()
+void MainWindow::startUp()
 {
-    state_.COMNO = 1;
-    state_.DATAFG = 0;
+    state_.portNumber = 1;
+    state_.programLoaded = false;
     controls_.Text1->clear();
     controls_.Text3->clear();
     controls_.Text4->clear();
@@ -290,13 +294,13 @@ void MainWindow::Form_Load()
     controls_.Option1->setChecked(true);
 }
 
-void MainWindow::Command1_Click()
+void MainWindow::exitClicked()
 {
     endProgram();
 }
 
 // FILE OPEN: all or nothing. A cancelled dialog or a file that fails to load changes nothing.
-void MainWindow::Command2_Click()
+void MainWindow::openFileClicked()
 {
     const QString path = dialogs_.askOpenFileName();
     if (path.isEmpty())
@@ -317,7 +321,7 @@ void MainWindow::loadFile(const QString &path)
     }
     PBUF_ = loaded.PBUF;
     profile_.LASTADR = loaded.LASTADR;
-    state_.DATAFG = 1;
+    state_.programLoaded = true;
     controls_.Text1->setText(path);
     controls_.Text3->setText(hexText(profile_.LASTADR));
     controls_.Text4->setText(hexText(loaded.startWord));
@@ -337,7 +341,7 @@ void MainWindow::takeConfigWordFromFile(const HexLoadResult &loaded)
         // The previous file's word belongs to that file (it may protect the chip): a file that
         // asks for no word gets the device's default, unless the user has set the panel since.
         if (panelWordFromFile_ && *panelWordFromFile_ == panelWord(profile_))
-            showDefaultPanel(selectedDevice());
+            showDefaultPanel(*profile_.device);
         panelWordFromFile_.reset();
         return;
     }
@@ -365,100 +369,121 @@ void MainWindow::showPanelChoice(const PanelChoice &choice)
     controls_.Check1->setChecked(choice.powerUpTimer);
 }
 
-void MainWindow::Command3_Click()
+void MainWindow::writeClicked()
 {
-    const Device selected = selectedDevice();
-    runExclusive([this, selected] { operations_.Command3_Click(selected); });
+    const Device device = *profile_.device;
+    WriteJob job{device, profile_.LASTADR, writtenConfigWord(device), state_.programLoaded, std::nullopt};
+    // The basic edition writes its fixed word; one that differs from the file's goes out only
+    // when the user says so.
+    if (edition_ == Edition::Basic)
+        job.fileWordToConfirm = state_.fileConfigWord;
+    runExclusive([this, &job] { operations_.write(PBUF_, job); });
 }
 
-void MainWindow::Command7_Click()
+void MainWindow::verifyClicked()
 {
-    runExclusive([this] { operations_.Command7_Click(); });
+    runExclusive([this] {
+        const int lastWord = lastWordOfField(controls_.Text5->text(), profile_.MEMSIZE);
+        controls_.Text4->setText(hexText(0));
+        operations_.verify(PBUF_, lastWord);
+    });
 }
 
-void MainWindow::READ_Click()
+// The buffer then holds the chip's words, whatever the read reached: no file's program any more.
+void MainWindow::readClicked()
 {
-    runExclusive([this] { operations_.READ_Click(); });
+    runExclusive([this] {
+        const int lastWord = lastWordOfField(controls_.Text5->text(), profile_.MEMSIZE);
+        controls_.Text4->setText(hexText(0));
+        operations_.read(PBUF_, lastWord);
+        refreshBufferView();
+        forgetLoadedFile();
+    });
 }
 
 // Only the flash part can be blanked; the item is enabled only while the 16F84 is selected.
-void MainWindow::BLANK_Click()
+void MainWindow::blankAllClicked()
 {
-    runExclusive([this] { operations_.BLANK_ALL(); });
+    runExclusive([this] {
+        profile_.LASTADR = qint16(profile_.MEMSIZE - 1);
+        controls_.Text4->setText(hexText(0));
+        controls_.Text5->setText(hexText(profile_.LASTADR));
+        operations_.blankAll(PBUF_, profile_.LASTADR, writtenConfigWord(Device::PIC16F84));
+        forgetLoadedFile();
+        refreshBufferView();
+    });
 }
 
-void MainWindow::Line_test_Click()
+ConfigSource MainWindow::writtenConfigWord(Device procedure) const
 {
-    runExclusive([this] { adapter_.Line_test_Click(); });
+    return [this, procedure] { return writtenConfig(edition_, procedure, profile_, state_.watchdogEnabled).word(); };
 }
 
-void MainWindow::Save_HEX_Click()
+void MainWindow::forgetLoadedFile()
+{
+    state_.programLoaded = false;
+    state_.fileConfigWord.reset();
+    controls_.Text1->clear();
+}
+
+// Cancel in "Can not found Hardware" ends the program.
+void MainWindow::lineTestClicked()
+{
+    runExclusive([this] {
+        if (!operations_.identify().completed())
+            endProgram();
+    });
+}
+
+void MainWindow::saveHexClicked()
 {
     saveBufferAsHex(dialogs_, PBUF_, lastWordOfField(controls_.Text5->text(), profile_.MEMSIZE));
 }
 
-void MainWindow::COM1_Click()
+void MainWindow::com1Clicked()
 {
     portSwitch_.COM1_Click();
 }
 
-void MainWindow::COM2_Click()
+void MainWindow::com2Clicked()
 {
     portSwitch_.COM2_Click();
 }
 
-void MainWindow::Port_Click()
+void MainWindow::portClicked()
 {
     const QString device = dialogs_.askPortPath(QtSerialPort::deviceName(1));
     if (!device.isEmpty())
         portSwitch_.chooseCom1Device(device);
 }
 
-void MainWindow::Buffer_view_Click()
+void MainWindow::bufferViewClicked()
 {
     if (!DATAVIEW_)
         DATAVIEW_ = new DataViewWindow(this);
     DATAVIEW_->show();
-    VIEW_BUFFER();
-    // Opening the view while an operation waits must not end that wait.
-    if (!busy_)
-        state_.TIMECNT = 0;
+    fillBufferView();
 }
 
-void MainWindow::HELP_Click()
+void MainWindow::helpClicked()
 {
     showHelpForm(HELP_FORM_, helpFilePath(), this);
 }
 
-void MainWindow::VER_Click()
+void MainWindow::aboutClicked()
 {
     showAboutForm(edition_, this);
 }
 
-void MainWindow::WDT_Click()
+void MainWindow::watchdogItemClicked()
 {
-    if (state_.WDTFG == 0) {
+    if (!state_.watchdogEnabled) {
         controls_.Label7->setText(QStringLiteral("WDT Enable"));
-        state_.WDTFG = 1;
+        state_.watchdogEnabled = true;
     } else {
         controls_.Label7->clear();
-        state_.WDTFG = 0;
+        state_.watchdogEnabled = false;
     }
-}
-
-void MainWindow::Option1_Click()
-{
-    selectDevice(Device::PIC16F84);
-}
-
-void MainWindow::Option2_Click()
-{
-    selectDevice(Device::PIC16C711);
-}
-
-Device MainWindow::selectedDevice() const
-{
-    return controls_.Option2->isChecked() ? Device::PIC16C711 : Device::PIC16F84;
 }
 
 void MainWindow::selectDevice(Device device)
@@ -468,10 +493,10 @@ void MainWindow::selectDevice(Device device)
         showDefaultPanel(device);
     controls_.Text4->setText(hexText(0));
     controls_.Text5->setText(hexText(profile_.LASTADR));
-    state_.DATAFG = 0;
+    state_.programLoaded = false;
     state_.fileConfigWord.reset();
     controls_.Text1->clear();
-    state_.WDTFG = 0;
+    state_.watchdogEnabled = false;
     controls_.Label7->clear();
     enableOperationControls();
 }
@@ -489,55 +514,25 @@ void MainWindow::showDefaultPanel(Device device)
     panelWordFromFile_.reset();
 }
 
-void MainWindow::Option3_Click()
+void MainWindow::oscillatorChosen(Oscillator oscillator)
 {
-    setOscillator(profile_, Oscillator::RC);
+    setOscillator(profile_, oscillator);
     showConfigText();
 }
 
-void MainWindow::Option4_Click()
+void MainWindow::protectionChosen(bool enabled)
 {
-    setOscillator(profile_, Oscillator::XT);
+    setProtection(profile_, enabled);
     showConfigText();
 }
 
-void MainWindow::Option5_Click()
+void MainWindow::watchdogChosen(bool enabled)
 {
-    setOscillator(profile_, Oscillator::HS);
+    setWatchdog(profile_, enabled);
     showConfigText();
 }
 
-void MainWindow::Option6_Click()
-{
-    setOscillator(profile_, Oscillator::LP);
-    showConfigText();
-}
-
-void MainWindow::Option7_Click()
-{
-    setProtection(profile_, true);
-    showConfigText();
-}
-
-void MainWindow::Option8_Click()
-{
-    setProtection(profile_, false);
-    showConfigText();
-}
-
-void MainWindow::Option9_Click()
-{
-    setWatchdog(profile_, false);
-    showConfigText();
-}
-
-void MainWindow::Option10_Click()
-{
-    setWatchdog(profile_, true);
-    showConfigText();
-}
-
-void MainWindow::Check1_Click()
+void MainWindow::powerUpTimerClicked()
 {
     setPowerUpTimer(profile_, controls_.Check1->isChecked());
     showConfigText();
@@ -548,7 +543,7 @@ void MainWindow::showConfigText()
     controls_.Text6->setText(configText(profile_));
 }
 
-void MainWindow::Text5_Change()
+void MainWindow::lastAddressEdited()
 {
     // The replacement changes the text again, which checks it again and lets it stay.
     if (const std::optional<QString> replacement =
@@ -556,7 +551,7 @@ void MainWindow::Text5_Change()
         controls_.Text5->setText(*replacement);
 }
 
-void MainWindow::VIEW_BUFFER()
+void MainWindow::fillBufferView()
 {
     DATAVIEW_->setDumpText(bufferDumpText(PBUF_, profile_.MEMSIZE));
 }
@@ -617,7 +612,6 @@ void MainWindow::endProgram()
     if (quitting_)
         return;
     quitting_ = true;
-    state_.TIMECNT = 0;
     dialogs_.endProgram();
 }
 
@@ -631,29 +625,9 @@ void MainWindow::setCurrentAddress(const QString &text)
     controls_.Text3->setText(text);
 }
 
-void MainWindow::setStartAddress(const QString &text)
-{
-    controls_.Text4->setText(text);
-}
-
-QString MainWindow::lastAddressText() const
-{
-    return controls_.Text5->text();
-}
-
-void MainWindow::setLastAddress(const QString &text)
-{
-    controls_.Text5->setText(text);
-}
-
 void MainWindow::setTickText(const QString &text)
 {
     controls_.Text2->setText(text);
-}
-
-void MainWindow::setFileName(const QString &text)
-{
-    controls_.Text1->setText(text);
 }
 
 void MainWindow::setPortLabel(const QString &text)
@@ -669,7 +643,7 @@ void MainWindow::setPortDevice(const QString &device)
 void MainWindow::refreshBufferView()
 {
     if (DATAVIEW_ && DATAVIEW_->isVisible())
-        VIEW_BUFFER();
+        fillBufferView();
 }
 
 void MainWindow::showProgress(const QString &operation, int wordsDone, int wordsTotal)

@@ -29,6 +29,7 @@ class QTimer;
 class SerialPort;
 struct HexLoadResult;
 struct PanelChoice;
+enum class Oscillator;
 
 // The main window of either edition: its controls and menu bar, the run state, the device
 // profile, the program buffer and the adapter behind them. Every command is one of its handlers.
@@ -67,17 +68,11 @@ public:
     // What the logic below the window asks of it.
     BoxAnswer showBox(const Message &message) override;
     void waitForEvents() override;
-    void endProgram() override;
     bool programEnding() const override;
     void setCurrentAddress(const QString &text) override;
-    void setStartAddress(const QString &text) override;
-    QString lastAddressText() const override;
-    void setLastAddress(const QString &text) override;
     void setTickText(const QString &text) override;
-    void setFileName(const QString &text) override;
     void setPortLabel(const QString &text) override;
     void setPortDevice(const QString &device) override;
-    void refreshBufferView() override;
     void showProgress(const QString &operation, int wordsDone, int wordsTotal) override;
 
 protected:
@@ -92,45 +87,46 @@ private:
     void connectHandlers();
     void placeOnScreen();
 
-    void Form_Load();
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void Command7_Click();
-    void READ_Click();
-    void BLANK_Click();
-    void Line_test_Click();
-    void Save_HEX_Click();
-    void COM1_Click();
-    void COM2_Click();
-    void Port_Click();
-    void Buffer_view_Click();
-    void HELP_Click();
-    void VER_Click();
-    void WDT_Click();
-    void Option1_Click();
-    void Option2_Click();
-    void Option3_Click();
-    void Option4_Click();
-    void Option5_Click();
-    void Option6_Click();
-    void Option7_Click();
-    void Option8_Click();
-    void Option9_Click();
-    void Option10_Click();
-    void Check1_Click();
-    void Text5_Change();
+    void startUp();
+    void exitClicked();
+    void openFileClicked();
+    void writeClicked();
+    void verifyClicked();
+    void readClicked();
+    void blankAllClicked();
+    void lineTestClicked();
+    void saveHexClicked();
+    void com1Clicked();
+    void com2Clicked();
+    void portClicked();
+    void bufferViewClicked();
+    void helpClicked();
+    void aboutClicked();
+    void watchdogItemClicked();
+    void powerUpTimerClicked();
+    void lastAddressEdited();
 
     // FILE OPEN once the file is chosen: all or nothing.
     void loadFile(const QString &path);
-    Device selectedDevice() const;
     void selectDevice(Device device);
+    void oscillatorChosen(Oscillator oscillator);
+    void protectionChosen(bool enabled);
+    void watchdogChosen(bool enabled);
     // The panel as a device selection leaves it: the device's default word.
     void showDefaultPanel(Device device);
     void takeConfigWordFromFile(const HexLoadResult &loaded);
     void showPanelChoice(const PanelChoice &choice);
     void showConfigText();
-    void VIEW_BUFFER();
+    // The configuration word a write with this device's program command sends.
+    ConfigSource writtenConfigWord(Device procedure) const;
+    // The buffer no longer holds the loaded file's program.
+    void forgetLoadedFile();
+    // EXIT, the close button and Cancel in "Can not found Hardware". A waiting operation gives
+    // up at once, sending nothing more and showing no box; the program ends when it has unwound.
+    void endProgram();
+    // Rebuilds the buffer view if it is visible; never opens it.
+    void refreshBufferView();
+    void fillBufferView();
     // Runs an adapter operation with the commands that would start another one disabled.
     void runExclusive(const std::function<void()> &operation);
     void enableOperationControls();

@@ -2,6 +2,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/ConsoleSeam.h"
+#include "cli/ExitStatus.h"
 #include "cli/Interrupt.h"
 #include "cli/SimulatedAdapter.h"
 #include "cli/TracingPort.h"
@@ -64,21 +65,21 @@ private:
     bool outputWritable();
     std::optional<PortChoice> portChoice(std::unique_ptr<SimulatedAdapter> &simulator);
     bool openPort(QtSerialPort &port, const PortChoice &choice);
-    void operate(Adapter &adapter);
-    void finish();
-    int failWith(ExitStatus status, const Message &message, const QString &detail);
+    Outcome operate(DeviceOperations &operations);
+    void finish(const Outcome &outcome);
+    ExitStatus failWith(ExitStatus status, const Message &message, const QString &detail);
 
     const CliOptions &options_;
     ConsoleSeam seam_;
-    RunState state_;
     DeviceProfile profile_;
     ProgramBuffer PBUF_;
     int lastWord_ = -1;   // the last word read, verified or written
     quint16 configWord_ = 0;
     QElapsedTimer clock_; // the operation's time on the line
+    ExitStatus exitStatus_ = kSuccess; // what finishing the work left
 };
 
-int Session::failWith(ExitStatus status, const Message &message, const QString &detail)
+ExitStatus Session::failWith(ExitStatus status, const Message &message, const QString &detail)
 {
     seam_.report(message, detail);
     return status;
@@ -87,25 +88,26 @@ int Session::failWith(ExitStatus status, const Message &message, const QString &
 int Session::run()
 {
     if (!prepare())
-        return seam_.exitStatus();
+        return kBadFile;
     watchForInterrupt();
 
     std::unique_ptr<SimulatedAdapter> simulator;
     const std::optional<PortChoice> choice = portChoice(simulator);
     if (!choice)
         return kPortFailed;
+    Outcome outcome{Outcome::Kind::Stopped};
     {
         QtSerialPort realPort;
         if (!openPort(realPort, *choice))
-            return seam_.exitStatus();
+            return kPortFailed;
         TracingPort port(realPort, options_.verbosity == Verbosity::Verbose);
-        Adapter adapter(port, seam_, state_);
-        QTimer Timer1;
-        QObject::connect(&Timer1, &QTimer::timeout, [&adapter] { adapter.Timer1_Timer(); });
-        Timer1.start(100);
+        Adapter adapter(port, seam_);
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&adapter] { adapter.replyTimer().tick(); });
+        tick.start(100);
+        DeviceOperations operations(adapter, seam_);
         if (!interruptRequested())
-            operate(adapter);
-        state_.TIMECNT = 0;
+            outcome = operate(operations);
         realPort.dropRts();
         realPort.close();
     }
@@ -115,17 +117,17 @@ int Session::run()
             seam_.inform(printed);
     }
 
-    if (interruptRequested()) {
-        const QString where = seam_.currentWord().isEmpty()
+    if (outcome.kind == Outcome::Kind::Stopped) {
+        const QString where = outcome.word < 0
                                   ? QString()
-                                  : QStringLiteral(" at word %1; the closing step was sent").arg(seam_.currentWord());
+                                  : QStringLiteral(" at word %1; the closing step was sent").arg(hexText(outcome.word));
         std::fprintf(stderr, "dravik-cli: interrupted%s\n", qPrintable(where));
         return kInterrupted;
     }
-    if (seam_.exitStatus() != kSuccess)
-        return seam_.exitStatus();
-    finish();
-    return seam_.exitStatus();
+    if (!outcome.completed())
+        return exitStatusFor(outcome);
+    finish(outcome);
+    return exitStatus_;
 }
 
 // Everything that can be refused before the adapter is touched.
@@ -139,7 +141,6 @@ bool Session::prepare()
         return loadImage();
     case CliCommand::Read:
         lastWord_ = options_.lastWord.value_or(profile_.MEMSIZE - 1);
-        seam_.setLastAddress(hexText(lastWord_));
         PBUF_.blank();
         return outputWritable();
     case CliCommand::Blank:
@@ -163,10 +164,8 @@ bool Session::loadImage()
     }
     PBUF_ = loaded.PBUF;
     profile_.LASTADR = loaded.LASTADR;
-    state_.DATAFG = 1;
     if (options_.command == CliCommand::Verify) {
         lastWord_ = options_.lastWord.value_or(loaded.LASTADR);
-        seam_.setLastAddress(hexText(lastWord_));
         return true;
     }
     lastWord_ = loaded.LASTADR;
@@ -196,9 +195,6 @@ void Session::chooseConfigWord(const std::optional<quint16> &fromFile)
         configWord_ = quint16(defaults.configHigh << 8 | defaults.configLow);
         source = QStringLiteral("the %1's default").arg(QLatin1String(defaults.name));
     }
-    // The write sends CONFH and CONFL as they stand, as it does for the advanced edition's panel.
-    profile_.CONFH = qint16(configWord_ >> 8);
-    profile_.CONFL = qint16(configWord_ & 0xFF);
     seam_.inform(QStringLiteral("configuration word %1 (%2)").arg(Messages::configWordText(configWord_), source));
 }
 
@@ -242,28 +238,30 @@ bool Session::openPort(QtSerialPort &port, const PortChoice &choice)
     return false;
 }
 
-void Session::operate(Adapter &adapter)
+Outcome Session::operate(DeviceOperations &operations)
 {
-    DeviceOperations operations(adapter, seam_, state_, profile_, PBUF_, Edition::Advanced);
     clock_.start();
+    const ConfigSource configWord = [this] { return configWord_; };
     switch (options_.command) {
-    case CliCommand::Identify: adapter.WAIT_ID(); break;
-    case CliCommand::Write: operations.Command3_Click(options_.device); break;
-    case CliCommand::Verify: operations.Command7_Click(); break;
-    case CliCommand::Read: operations.READ_Click(); break;
-    case CliCommand::Blank: operations.BLANK_ALL(); break;
+    case CliCommand::Identify: return operations.identify();
+    case CliCommand::Write:
+        return operations.write(PBUF_, WriteJob{options_.device, lastWord_, configWord, true, std::nullopt});
+    case CliCommand::Verify: return operations.verify(PBUF_, lastWord_);
+    case CliCommand::Read: return operations.read(PBUF_, lastWord_);
+    case CliCommand::Blank: return operations.blankAll(PBUF_, lastWord_, configWord);
     }
+    return {};
 }
 
 // The result on standard output, once the operation has succeeded.
-void Session::finish()
+void Session::finish(const Outcome &outcome)
 {
     const QString seconds = QString::number(double(clock_.elapsed()) / 1000, 'f', 1);
     const int words = std::max(lastWord_ + 1, 0);
     QString result;
     switch (options_.command) {
     case CliCommand::Identify:
-        result = QStringLiteral("adapter answered: %1").arg(seam_.lastInformation());
+        result = QStringLiteral("adapter answered: %1").arg(Messages::adapterConfirmed(outcome.adapterVersion).text);
         break;
     case CliCommand::Write:
     case CliCommand::Blank:
@@ -275,11 +273,12 @@ void Session::finish()
     case CliCommand::Verify:
         result = QStringLiteral("verified %1 words against %2 in %3 s: %4")
                      .arg(words)
-                     .arg(options_.file, seconds, seam_.lastInformation());
+                     .arg(options_.file, seconds, Messages::verifyGood().text);
         break;
     case CliCommand::Read:
         if (!saveHexFile(options_.file, PBUF_, lastWord_)) {
-            failWith(kBadFile, Messages::cantWriteFile(), QStringLiteral("%1 could not be written").arg(options_.file));
+            exitStatus_ = failWith(kBadFile, Messages::cantWriteFile(),
+                                   QStringLiteral("%1 could not be written").arg(options_.file));
             return;
         }
         result = QStringLiteral("read %1 words into %2 in %3 s").arg(words).arg(options_.file, seconds);
@@ -290,7 +289,6 @@ void Session::finish()
 }
 
 } // namespace
-
 int runCli(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);

@@ -21,10 +21,6 @@ BoxAnswer ConsoleSeam::showBox(const Message &message)
 void ConsoleSeam::report(const Message &message, const QString &detail)
 {
     const bool failure = message.icon != BoxIcon::Information;
-    if (failure && status_ == kSuccess)
-        status_ = exitStatusOf(message);
-    if (!failure)
-        lastInformation_ = message.text;
     if (failure || verbosity_ != Verbosity::Quiet) {
         QString line = message.title + QStringLiteral(": ") + message.text;
         if (!detail.isEmpty())

@@ -1,20 +1,20 @@
 #include "cli/ExitStatus.h"
 
-#include "link/Messages.h"
+#include "ops/DeviceOperations.h"
 
-#include <utility>
-
-ExitStatus exitStatusOf(const Message &message)
+ExitStatus exitStatusFor(const Outcome &outcome)
 {
-    const std::pair<Message, ExitStatus> byTitle[] = {
-        {Messages::verifyFailure(), kChipDisagrees},   {Messages::cantWriteProgram(), kChipDisagrees},
-        {Messages::timeOver(), kAdapterFailed},        {Messages::hardwareNotFound(), kAdapterFailed},
-        {Messages::cantOpenPort(1), kPortFailed},      {Messages::fileError(), kBadFile},
-    };
-    for (const auto &[known, status] : byTitle) {
-        if (message.title == known.title)
-            return status;
+    switch (outcome.kind) {
+    case Outcome::Kind::Completed: return kSuccess;
+    case Outcome::Kind::Mismatch:
+    case Outcome::Kind::WordNotTaken:
+    case Outcome::Kind::ConfigNotTaken:
+    case Outcome::Kind::Declined:
+    case Outcome::Kind::NoData: return kChipDisagrees;
+    case Outcome::Kind::TimedOut:
+    case Outcome::Kind::MalformedReply:
+    case Outcome::Kind::Abandoned: return kAdapterFailed;
+    case Outcome::Kind::Stopped: return kInterrupted;
     }
-    // Any other failure of an operation is the chip's or the operation's, not the line's.
-    return kChipDisagrees;
+    return kAdapterFailed;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-struct Message;
+struct Outcome;
 
 // What dravik-cli's exit status tells a script.
 enum ExitStatus : int {
@@ -13,5 +13,5 @@ enum ExitStatus : int {
     kInterrupted = 130, // Ctrl+C; the running operation sent its closing step
 };
 
-// The status a failure box stands for, told by its title.
-ExitStatus exitStatusOf(const Message &message);
+// The status an operation's outcome stands for.
+ExitStatus exitStatusFor(const Outcome &outcome);

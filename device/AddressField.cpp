@@ -1,6 +1,6 @@
 #include "device/AddressField.h"
 
-#include "link/HexDigit.h"
+#include "image/HexDigit.h"
 
 #include <algorithm>
 

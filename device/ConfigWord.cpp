@@ -9,13 +9,11 @@ constexpr qint16 kWatchdogBit = 0x04;
 constexpr qint16 kPowerUpTimerBit = 0x08; // active low: clear means the timer is on
 
 // Code-protection bits of CONFL; CONFH holds only protection bits on both devices.
-qint16 protectionBitsLow(const QString &DEVNAME)
+qint16 protectionBitsLow(std::optional<Device> device)
 {
-    if (DEVNAME == QLatin1String(profileDefaults(Device::PIC16F84).name))
-        return 0xF0;
-    if (DEVNAME == QLatin1String(profileDefaults(Device::PIC16C711).name))
-        return 0xB0; // bit 6 is not a protection bit on this part
-    return 0;
+    if (!device)
+        return 0;
+    return *device == Device::PIC16F84 ? 0xF0 : 0xB0; // bit 6 is not a protection bit on the 16C711
 }
 
 } // namespace
@@ -39,7 +37,7 @@ void setWatchdog(DeviceProfile &profile, bool enabled)
 
 void setProtection(DeviceProfile &profile, bool enabled)
 {
-    const qint16 bits = protectionBitsLow(profile.DEVNAME);
+    const qint16 bits = protectionBitsLow(profile.device);
     if (bits == 0)
         return;
     if (enabled) {
@@ -62,13 +60,13 @@ QString configText(const DeviceProfile &profile)
 }
 
 ConfigBytes writtenConfig(Edition edition, Device procedure, const DeviceProfile &profile,
-                          qint16 WDTFG)
+                          bool watchdogEnabled)
 {
     if (edition == Edition::Advanced)
         return {profile.CONFH, profile.CONFL};
     const ProfileDefaults &defaults = profileDefaults(procedure);
     return {defaults.configHigh,
-            qint16(defaults.configLow | (WDTFG == 1 ? kWatchdogBit : 0))};
+            qint16(defaults.configLow | (watchdogEnabled ? kWatchdogBit : 0))};
 }
 
 quint16 panelWord(const DeviceProfile &profile)

@@ -11,7 +11,7 @@ enum class Oscillator { RC, XT, HS, LP };
 
 void setOscillator(DeviceProfile &profile, Oscillator oscillator); // Option3..Option6
 void setWatchdog(DeviceProfile &profile, bool enabled);            // Option10 / Option9
-void setProtection(DeviceProfile &profile, bool enabled);          // Option7 / Option8, by DEVNAME
+void setProtection(DeviceProfile &profile, bool enabled);          // Option7 / Option8, by the device
 void setPowerUpTimer(DeviceProfile &profile, bool checked);        // Check1, its state after the click
 
 // Text6: CONFH then CONFL in upper-case hex without leading zeros ("3FFB", "0B", "043").
@@ -25,9 +25,9 @@ struct ConfigBytes {
 };
 
 // The word a write sends: the panel's CONFH/CONFL in the advanced edition; in the basic edition
-// the fixed word of the write procedure's device with the watchdog bit taken from WDTFG.
+// the fixed word of the write procedure's device with the watchdog bit taken from watchdogEnabled.
 ConfigBytes writtenConfig(Edition edition, Device procedure, const DeviceProfile &profile,
-                          qint16 WDTFG);
+                          bool watchdogEnabled);
 
 // CONFH and CONFL as one word, as WRITE sends it in the advanced edition.
 quint16 panelWord(const DeviceProfile &profile);

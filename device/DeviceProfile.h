@@ -1,15 +1,17 @@
 #pragma once
 
-#include <QString>
+#include <QtGlobal>
+
+#include <optional>
+
+enum class Device { PIC16F84, PIC16C711 };
+enum class Edition { Advanced, Basic };
 
 // The selected device's values, owned by the main window and handed to the logic by reference.
 struct DeviceProfile {
-    QString DEVNAME;     // "16F84" or "16C711"; empty until the first selection
+    std::optional<Device> device; // none until the first selection
     qint16 MEMSIZE = 0;  // program memory in words
     qint16 LASTADR = 0;  // last program word that WRITE sends
     qint16 CONFH = 0;    // advanced edition: configuration word, bits 13..8
     qint16 CONFL = 0;    // advanced edition: configuration word, bits 7..0
 };
-
-enum class Device { PIC16F84, PIC16C711 };
-enum class Edition { Advanced, Basic };

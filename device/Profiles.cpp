@@ -17,7 +17,7 @@ const ProfileDefaults &profileDefaults(Device device)
 void selectDevice(DeviceProfile &profile, Device device)
 {
     const ProfileDefaults &defaults = profileDefaults(device);
-    profile.DEVNAME = QString::fromLatin1(defaults.name);
+    profile.device = device;
     profile.MEMSIZE = defaults.memorySize;
     profile.LASTADR = qint16(defaults.memorySize - 1);
     profile.CONFH = defaults.configHigh;

@@ -4,7 +4,7 @@
 
 // The constants of each device as a selection loads them.
 struct ProfileDefaults {
-    const char *name;            // DEVNAME
+    const char *name;            // as the user knows it: "16F84"
     qint16 memorySize;           // MEMSIZE
     qint16 configHigh;           // CONFH
     qint16 configLow;            // CONFL
@@ -14,6 +14,6 @@ struct ProfileDefaults {
 
 const ProfileDefaults &profileDefaults(Device device);
 
-// Loads the selected device's values: DEVNAME, MEMSIZE, LASTADR and (used by the advanced
+// Loads the selected device's values: the device, MEMSIZE, LASTADR and (used by the advanced
 // edition) CONFH and CONFL. The window resets its fields and flags around this.
 void selectDevice(DeviceProfile &profile, Device device);

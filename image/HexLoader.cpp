@@ -1,6 +1,6 @@
 #include "image/HexLoader.h"
 
-#include "link/HexDigit.h"
+#include "image/HexDigit.h"
 
 #include <algorithm>
 #include <array>

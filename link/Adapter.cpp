@@ -1,14 +1,12 @@
 #include "link/Adapter.h"
 
+#include "image/HexDigit.h"
 #include "link/CommandText.h"
-#include "link/HexDigit.h"
-#include "link/Messages.h"
 #include "link/SerialPort.h"
 #include "link/WindowSeam.h"
 
 namespace {
 
-constexpr qint16 kReplyTicks = 10; // the reply time-out: ten ticks of 100 ms
 constexpr int kIdentityLength = 10;
 constexpr int kWordReplyLength = 6;
 const QByteArray kAdapterIdentifier = QByteArrayLiteral("VRN0412");
@@ -29,26 +27,34 @@ qint16 hexValue(const QByteArray &digits)
 
 } // namespace
 
-Adapter::Adapter(SerialPort &port, WindowSeam &window, RunState &state)
-    : port_(port), window_(window), state_(state)
+Adapter::Adapter(SerialPort &port, WindowSeam &window)
+    : port_(port), window_(window), replyTimer_(window)
 {
 }
 
-void Adapter::awaitReply(const std::function<bool()> &taken)
+Reply Adapter::awaitReply(const std::function<bool()> &taken)
 {
     // Between waits the port drops what arrives; every exchange discards it anyway.
     port_.setReplyAwaited(true);
-    while (!taken()) {
-        // An ending program waits for nothing: the exchange ends as if it had timed out.
+    replyTimer_.arm();
+    Reply reply = Reply::TimedOut;
+    while (true) {
+        if (taken()) {
+            reply = Reply::Taken;
+            break;
+        }
+        // An ending program waits for nothing.
         if (window_.programEnding()) {
-            state_.TIMECNT = 0;
+            reply = Reply::Abandoned;
             break;
         }
         window_.waitForEvents();
-        if (state_.TIMECNT == 0)
+        if (!replyTimer_.running())
             break;
     }
+    replyTimer_.stop();
     port_.setReplyAwaited(false);
+    return reply;
 }
 
 void Adapter::sendFresh(const QByteArray &frame)
@@ -61,19 +67,16 @@ void Adapter::sendFresh(const QByteArray &frame)
     port_.write(frame);
 }
 
-qint16 Adapter::SENDCOM(const QByteArray &MES)
+Reply Adapter::send(const QByteArray &frame)
 {
-    state_.TIMECNT = kReplyTicks;
-    sendFresh(MES);
-    WAIT_ACK();
-    return state_.TIMECNT == 0 ? 1 : 0;
+    sendFresh(frame);
+    return awaitAck();
 }
 
-void Adapter::WAIT_ACK()
+Reply Adapter::awaitAck()
 {
     port_.setInputLength(1);
-    state_.TIMECNT = kReplyTicks;
-    awaitReply([this] {
+    return awaitReply([this] {
         // Anything before the ACK (noise) is dropped; the first ACK ends the wait.
         while (port_.receiveCount() != 0) {
             if (port_.read() == QByteArray(1, CommandText::ACK))
@@ -83,13 +86,12 @@ void Adapter::WAIT_ACK()
     });
 }
 
-qint16 Adapter::WAIT_ID()
+Identity Adapter::identify()
 {
     port_.setInputLength(kIdentityLength);
-    state_.TIMECNT = kReplyTicks;
     sendFresh(CommandText::identify);
     QByteArray reply;
-    awaitReply([this, &reply] {
+    const Reply taken = awaitReply([this, &reply] {
         // Ten or more waiting: the first ten are the reply; what follows them is left for the
         // next exchange to discard.
         if (port_.receiveCount() < kIdentityLength)
@@ -97,51 +99,25 @@ qint16 Adapter::WAIT_ID()
         reply = port_.read();
         return reply.startsWith(kAdapterIdentifier);
     });
-    const QString shown = QString::fromLatin1(reply.mid(8, 2));
-    if (state_.TIMECNT != 0) {
-        state_.TIMECNT = 0;
-        window_.showBox(Messages::adapterConfirmed(shown));
-        return 0;
-    }
-    if (window_.showBox(Messages::hardwareNotFound()) == BoxAnswer::Cancel) {
-        window_.endProgram();
-        return 3;
-    }
-    return 2;
+    return {taken, taken == Reply::Taken ? QString::fromLatin1(reply.mid(8, 2)) : QString()};
 }
 
-void Adapter::GETMEM(qint16 &RDATAH, qint16 &RDATAL, qint16 &ERRFG)
+FetchedWord Adapter::fetchWord()
 {
     sendFresh(CommandText::fetchWord);
     port_.setInputLength(kWordReplyLength);
-    state_.TIMECNT = kReplyTicks;
-    awaitReply([&] {
+    FetchedWord fetched;
+    bool malformed = false;
+    fetched.reply = awaitReply([&] {
         if (port_.receiveCount() < kWordReplyLength)
             return false;
         const QByteArray reply = port_.read();
-        if (reply.size() < kWordReplyLength || reply.at(0) != CommandText::STX || reply.at(1) != 'S') {
-            ERRFG = 1;
-        } else {
-            RDATAH = hexValue(reply.mid(2, 2));
-            RDATAL = hexValue(reply.mid(4, 2));
-        }
+        malformed = reply.size() < kWordReplyLength || reply.at(0) != CommandText::STX || reply.at(1) != 'S';
+        if (!malformed)
+            fetched.word = quint16(hexValue(reply.mid(2, 2)) << 8 | hexValue(reply.mid(4, 2)));
         return true;
     });
-}
-
-void Adapter::Timer1_Timer()
-{
-    window_.setTickText(QString::number(state_.TIMECNT));
-    if (state_.TIMECNT != 0) {
-        --state_.TIMECNT;
-        if (state_.TIMECNT == 0)
-            window_.showBox(Messages::timeOver());
-    }
-}
-
-void Adapter::Line_test_Click()
-{
-    // 2 is Retry; 0 means the adapter answered, 3 that the program is ending.
-    while (WAIT_ID() == 2) {
-    }
+    if (fetched.reply == Reply::Taken && malformed)
+        fetched.reply = Reply::Malformed;
+    return fetched;
 }

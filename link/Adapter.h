@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/RunState.h"
+#include "link/ReplyTimer.h"
 
 #include <QByteArray>
 #include <QString>
@@ -10,36 +10,50 @@
 class SerialPort;
 class WindowSeam;
 
-// The exchanges with the programmer adapter: one command out, its reply in, a time-out of about
-// one second counted by the 100 ms tick in TIMECNT. Waiting sleeps in the event loop.
+// What became of one exchange with the adapter.
+enum class Reply {
+    Taken,     // the reply came and was taken: an ACK, a word, the identity
+    TimedOut,  // the reply timer ran out first; its box has been shown
+    Malformed, // a word reply came in a form that is not a word
+    Abandoned, // the program is ending: the exchange gave up and sent nothing more
+};
+
+struct FetchedWord {
+    Reply reply = Reply::TimedOut;
+    quint16 word = 0; // high byte, low byte as the adapter sent them; only when Taken
+};
+
+struct Identity {
+    Reply reply = Reply::TimedOut;
+    QString version; // the two characters after the identifier; only when Taken
+};
+
+// The exchanges with the programmer adapter: one command out, its reply in, within the reply
+// timer's second. Waiting sleeps in the event loop; every exchange returns what happened.
 class Adapter {
 public:
-    Adapter(SerialPort &port, WindowSeam &window, RunState &state);
+    Adapter(SerialPort &port, WindowSeam &window);
 
-    // Sends one whole frame (STX included) and waits for ACK: 0 = acknowledged, 1 = time-out.
-    // Bytes that arrived before the frame are dropped first; TIMECNT is left counting on success.
-    qint16 SENDCOM(const QByteArray &MES);
-    // Waits for the first ACK, dropping anything before it; the outcome is TIMECNT (0 = time-out).
-    void WAIT_ACK();
-    // Asks for the identity: 0 = the adapter answered, 2 = it did not and the user chose Retry,
-    // 3 = the user chose Cancel and the program is ending.
-    qint16 WAIT_ID();
-    // Fetches the word at the adapter's current address. A malformed reply sets ERRFG to 1;
-    // a time-out leaves all three untouched with TIMECNT 0.
-    void GETMEM(qint16 &RDATAH, qint16 &RDATAL, qint16 &ERRFG);
-    // The 100 ms tick.
-    void Timer1_Timer();
-    // Repeats WAIT_ID until the adapter has identified itself (or the program ends).
-    void Line_test_Click();
+    // Sends one whole frame (STX included) and waits for its ACK. Bytes that arrived before the
+    // frame are dropped first.
+    Reply send(const QByteArray &frame);
+    // Fetches the word at the adapter's current address.
+    FetchedWord fetchWord();
+    // Asks for the identity; only a reply that names the adapter is taken.
+    Identity identify();
+    // Driven by the program's 100 ms tick.
+    ReplyTimer &replyTimer() { return replyTimer_; }
 
 private:
-    // Polls with `taken` and sleeps in the event loop until it reports the reply or TIMECNT runs
-    // out; once the program is ending, it gives up at once with TIMECNT 0.
-    void awaitReply(const std::function<bool()> &taken);
+    // Waits for the first ACK, dropping anything before it.
+    Reply awaitAck();
+    // Polls with `taken` and sleeps in the event loop until it reports the reply or the reply
+    // timer runs out; once the program is ending, it gives up at once.
+    Reply awaitReply(const std::function<bool()> &taken);
     // Drops what is waiting, then writes the frame; an ending program sends nothing more.
     void sendFresh(const QByteArray &frame);
 
     SerialPort &port_;
     WindowSeam &window_;
-    RunState &state_;
+    ReplyTimer replyTimer_;
 };

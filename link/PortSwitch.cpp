@@ -18,7 +18,7 @@ PortSwitch::PortSwitch(SerialPort &port, RunState &state, WindowSeam &window)
     : port_(port), state_(state), window_(window)
 {
     port_.setLostHandler([this] {
-        state_.COMNO = 0;
+        state_.portNumber = 0;
         window_.setPortLabel(portLabel(0));
         window_.setPortDevice({});
     });
@@ -31,35 +31,35 @@ PortSwitch::~PortSwitch()
 
 void PortSwitch::OPENCOM()
 {
-    port_.choosePort(state_.COMNO);
+    port_.choosePort(state_.portNumber);
     port_.setLineSettings(QStringLiteral("9600,N,8,1"));
     port_.setInputLength(0);
     if (port_.open()) {
-        window_.setPortLabel(portLabel(state_.COMNO));
+        window_.setPortLabel(portLabel(state_.portNumber));
         window_.setPortDevice(port_.device());
         return;
     }
-    if (state_.COMNO == 1 || state_.COMNO == 2)
-        window_.showBox(Messages::cantOpenPort(state_.COMNO, port_.lastFailure()));
+    if (state_.portNumber == 1 || state_.portNumber == 2)
+        window_.showBox(Messages::cantOpenPort(state_.portNumber, port_.lastFailure()));
     window_.setPortLabel(portLabel(0));
     window_.setPortDevice({});
-    state_.COMNO = 0;
+    state_.portNumber = 0;
 }
 
 void PortSwitch::CLOSECOM()
 {
     // A failed RTS drop skips the close, as any failure ends the sequence.
-    if (!(port_.dropRts() && port_.close()) && (state_.COMNO == 1 || state_.COMNO == 2))
-        window_.showBox(Messages::cantClosePort(state_.COMNO, port_.lastFailure()));
-    state_.COMNO = 0;
+    if (!(port_.dropRts() && port_.close()) && (state_.portNumber == 1 || state_.portNumber == 2))
+        window_.showBox(Messages::cantClosePort(state_.portNumber, port_.lastFailure()));
+    state_.portNumber = 0;
 }
 
 void PortSwitch::COM1_Click()
 {
-    if (state_.COMNO == 2)
+    if (state_.portNumber == 2)
         CLOSECOM();
-    if (state_.COMNO == 0) {
-        state_.COMNO = 1;
+    if (state_.portNumber == 0) {
+        state_.portNumber = 1;
         window_.setPortLabel(portLabel(1));
         OPENCOM();
     }
@@ -67,10 +67,10 @@ void PortSwitch::COM1_Click()
 
 void PortSwitch::COM2_Click()
 {
-    if (state_.COMNO == 1)
+    if (state_.portNumber == 1)
         CLOSECOM();
-    if (state_.COMNO == 0) {
-        state_.COMNO = 2;
+    if (state_.portNumber == 0) {
+        state_.portNumber = 2;
         OPENCOM();
     }
 }
@@ -78,7 +78,7 @@ void PortSwitch::COM2_Click()
 void PortSwitch::chooseCom1Device(const QString &device)
 {
     PortSettings::setCom1Device(device);
-    if (state_.COMNO != 0)
+    if (state_.portNumber != 0)
         CLOSECOM();
     COM1_Click();
 }

@@ -7,20 +7,20 @@
 class SerialPort;
 class WindowSeam;
 
-// Opening, closing and switching the adapter's port from the COM menu. COMNO records the port
+// Opening, closing and switching the adapter's port from the COM menu. portNumber records the port
 // open (0 none, 1 COM1, 2 COM2) and Label6 shows it; every failure is reported in a box.
 class PortSwitch {
 public:
-    // Also watches for the port going away: it then counts as closed (COMNO 0, "COM0") and the
+    // Also watches for the port going away: it then counts as closed (portNumber 0, "COM0") and the
     // user picks a port again from the COM menu.
     PortSwitch(SerialPort &port, RunState &state, WindowSeam &window);
     ~PortSwitch();
     PortSwitch(const PortSwitch &) = delete;
     PortSwitch &operator=(const PortSwitch &) = delete;
 
-    // Opens port COMNO; on failure reports it and leaves COMNO 0. Only while no port is open.
+    // Opens port portNumber; on failure reports it and leaves portNumber 0. Only while no port is open.
     void OPENCOM();
-    // Drops RTS and closes the port; COMNO is 0 afterwards whatever happened.
+    // Drops RTS and closes the port; portNumber is 0 afterwards whatever happened.
     void CLOSECOM();
     void COM1_Click();
     void COM2_Click();

@@ -37,21 +37,13 @@ public:
     virtual BoxAnswer showBox(const Message &message) = 0;
     // Sleeps until something happens (a byte, a click, the 100 ms tick) and handles it.
     virtual void waitForEvents() = 0;
-    // Ends the program at once, as EXIT does. Returns only where the program cannot end (tests).
-    virtual void endProgram() = 0;
     // True once the program is ending: waits give up at once and nothing more is sent.
     virtual bool programEnding() const = 0;
 
     virtual void setCurrentAddress(const QString &text) = 0; // Text3
-    virtual void setStartAddress(const QString &text) = 0;   // Text4
-    virtual QString lastAddressText() const = 0;             // Text5
-    virtual void setLastAddress(const QString &text) = 0;    // Text5, its check runs
     virtual void setTickText(const QString &text) = 0;       // Text2
-    virtual void setFileName(const QString &text) = 0;       // Text1
     virtual void setPortLabel(const QString &text) = 0;      // Label6
     virtual void setPortDevice(const QString &device) = 0;   // Label6's tool tip, empty: none
-    // Rebuilds the buffer view if it is visible; never opens it.
-    virtual void refreshBufferView() = 0;
     // How far a running operation ("WRITE", "READ", "VERIFY", "BLANK all") is: wordsDone of
     // wordsTotal program words. Called with 0 as it starts and after every word.
     virtual void showProgress(const QString &operation, int wordsDone, int wordsTotal) = 0;

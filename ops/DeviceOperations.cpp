@@ -1,7 +1,7 @@
 #include "ops/DeviceOperations.h"
 
 #include "device/AddressField.h"
-#include "device/ConfigWord.h"
+#include "device/Profiles.h"
 #include "image/ProgramBuffer.h"
 #include "link/Adapter.h"
 #include "link/CommandText.h"
@@ -9,22 +9,16 @@
 #include "link/WindowSeam.h"
 
 #include <algorithm>
-#include <functional>
-#include <optional>
 
 namespace {
+
+using Kind = Outcome::Kind;
 
 // What a step of a sequence tells the sequence to do next.
 enum class Next {
     Go,    // carry on
     Close, // stop and send the closing step
     End,   // stop at once, sending nothing more
-};
-
-struct Word {
-    qint16 high;
-    qint16 low;
-    bool operator!=(const Word &other) const { return high != other.high || low != other.low; }
 };
 
 // Every operation has the same shape: opening, a word loop, what follows the last word, and a
@@ -36,50 +30,75 @@ struct Shape {
     bool closingIgnoresV1TimeOut; // the read still sends F1 after a V1 that timed out
 };
 
+Kind failureOf(Reply reply)
+{
+    switch (reply) {
+    case Reply::Malformed: return Kind::MalformedReply;
+    case Reply::Abandoned: return Kind::Abandoned;
+    case Reply::Taken:
+    case Reply::TimedOut: break;
+    }
+    return Kind::TimedOut;
+}
+
 } // namespace
 
-struct DeviceOperations::Impl {
+// One operation on the adapter, noting the first thing that goes wrong.
+struct DeviceOperations::Run {
     DeviceOperations &ops;
-    qint16 ERRFG = 0;
+    std::optional<Kind> failure{};
+    int failedAt = -1;
+    int wordInHand = -1; // the program word being worked on; -1 outside the word loop
+    bool stopped = false;
 
-    // Sends one frame; false when it was not acknowledged in time.
-    bool send(const QByteArray &frame) { return ops.adapter_.SENDCOM(frame) == 0; }
+    void note(Kind kind)
+    {
+        if (failure)
+            return;
+        failure = kind;
+        failedAt = wordInHand;
+    }
 
-    // Sends the frames in order; a time-out ends the operation with TIMECNT cleared.
+    // Sends one frame; false when it was not acknowledged.
+    bool send(const QByteArray &frame)
+    {
+        const Reply reply = ops.adapter_.send(frame);
+        if (reply != Reply::Taken)
+            note(failureOf(reply));
+        return reply == Reply::Taken;
+    }
+
+    // Sends the frames in order; one that is not acknowledged ends the operation.
     template <typename Frames>
     Next sendOrEnd(const Frames &frames)
     {
         for (const QByteArray &frame : frames) {
-            if (!send(frame)) {
-                ops.state_.TIMECNT = 0;
+            if (!send(frame))
                 return Next::End;
-            }
         }
         return Next::Go;
     }
 
     Next sendOrClose(const QByteArray &frame) { return send(frame) ? Next::Go : Next::Close; }
 
-    // Failure boxes come with the reply timer stopped, so no "COMM Time over" can follow them.
-    Next failWith(const Message &message)
+    Next failWith(Kind kind, const Message &message)
     {
-        ops.state_.TIMECNT = 0;
+        note(kind);
         ops.window_.showBox(message);
         return Next::Close;
     }
 
-    // The word at the adapter's current address; nothing after a time-out or a malformed reply.
-    std::optional<Word> fetch()
+    // The word at the adapter's current address; nothing when it did not come as a word.
+    std::optional<quint16> fetch()
     {
-        qint16 RDATAH = 0, RDATAL = 0;
-        ops.adapter_.GETMEM(RDATAH, RDATAL, ERRFG);
-        if (ops.state_.TIMECNT == 0)
-            return std::nullopt;
-        if (ERRFG != 0) {
-            failWith(Messages::commDataError());
-            return std::nullopt;
-        }
-        return Word{RDATAH, RDATAL};
+        const FetchedWord fetched = ops.adapter_.fetchWord();
+        if (fetched.reply == Reply::Taken)
+            return fetched.word;
+        if (fetched.reply == Reply::Malformed)
+            failWith(Kind::MalformedReply, Messages::commDataError());
+        else
+            note(failureOf(fetched.reply));
+        return std::nullopt;
     }
 
     void closingStep(bool ignoreV1TimeOut)
@@ -88,193 +107,170 @@ struct DeviceOperations::Impl {
         if (!send(V1) && !ignoreV1TimeOut)
             return;
         send(F1);
-        ops.state_.TIMECNT = 0;
     }
 
-    void run(const Shape &shape, int lastWord)
+    Outcome run(const Shape &shape, int lastWord)
     {
-        ERRFG = 0;
         if (sendOrEnd(CommandText::opening) == Next::End)
-            return;
+            return outcome();
         Next next = Next::Go;
         const int total = std::max(lastWord + 1, 0);
         ops.window_.showProgress(shape.name, 0, total);
         for (int n = 0; n <= lastWord && next == Next::Go; ++n) {
             if (ops.window_.stopRequested()) {
+                stopped = true;
                 next = Next::Close;
                 break;
             }
+            wordInHand = n;
             ops.window_.setCurrentAddress(hexText(n));
             next = shape.eachWord(n);
             if (next == Next::Go)
                 ops.window_.showProgress(shape.name, n + 1, total);
         }
-        if (next == Next::Go)
+        if (next == Next::Go) {
+            wordInHand = -1;
             next = shape.afterLastWord();
+        }
         if (next != Next::End)
             closingStep(shape.closingIgnoresV1TimeOut);
+        return outcome();
     }
 
-    Word bufferWord(int n) const { return Word{ops.PBUF_.high(n), ops.PBUF_.low(n)}; }
-
-    int lastWordFromField() const
+    Outcome outcome() const
     {
-        return lastWordOfField(ops.window_.lastAddressText(), ops.profile_.MEMSIZE);
+        Outcome result;
+        if (failure) {
+            result.kind = *failure;
+            result.word = failedAt;
+        } else if (stopped) {
+            result.kind = Kind::Stopped;
+            result.word = wordInHand;
+        }
+        return result;
     }
 
-    void write(Device procedure, const QString &name)
+    Outcome write(const ProgramBuffer &program, const WriteJob &job, const QString &name)
     {
-        const QByteArray &program =
-            procedure == Device::PIC16F84 ? CommandText::programFlash : CommandText::programEprom;
+        const QByteArray &programCommand =
+            job.device == Device::PIC16F84 ? CommandText::programFlash : CommandText::programEprom;
         Shape shape;
         shape.name = name;
         shape.closingIgnoresV1TimeOut = false;
         shape.eachWord = [&](int n) {
-            const Word word = bufferWord(n);
-            if (sendOrClose(CommandText::loadFrame(word.high, word.low)) == Next::Close
-                || sendOrClose(program) == Next::Close)
+            const quint16 word = program.word(n);
+            if (sendOrClose(CommandText::loadFrame(word >> 8, word & 0xFF)) == Next::Close
+                || sendOrClose(programCommand) == Next::Close)
                 return Next::Close;
-            const std::optional<Word> read = fetch();
+            const std::optional<quint16> read = fetch();
             if (!read)
                 return Next::Close;
             if (*read != word)
-                return failWith(Messages::cantWriteProgram());
+                return failWith(Kind::WordNotTaken, Messages::cantWriteProgram());
             return sendOrClose(CommandText::increment);
         };
         shape.afterLastWord = [&] {
             if (sendOrEnd(CommandText::closing) == Next::End || sendOrEnd(CommandText::opening) == Next::End)
                 return Next::End;
             // Taken only now, so a panel change made during the program words is the one written.
-            const ConfigBytes config =
-                writtenConfig(ops.edition_, procedure, ops.profile_, ops.state_.WDTFG);
+            const quint16 config = job.configWord();
             // A time-out on "Q" does not stop the write: the seven "I" follow all the same.
-            send(CommandText::configFrame(config.high, config.low));
+            send(CommandText::configFrame(config >> 8, config & 0xFF));
             for (int i = 0; i < CommandText::incrementsToConfigWord; ++i) {
                 if (!send(CommandText::increment))
                     return Next::Close;
             }
-            if (!send(program))
+            if (!send(programCommand))
                 return Next::Close;
-            const std::optional<Word> read = fetch();
+            const std::optional<quint16> read = fetch();
             if (!read)
                 return Next::Close;
-            if (*read != Word{config.high, config.low})
-                return failWith(Messages::cantWriteConfig());
+            if (*read != config)
+                return failWith(Kind::ConfigNotTaken, Messages::cantWriteConfig());
             return sendOrEnd(CommandText::closing);
         };
         // Words past the device's memory do not exist: on the chip they would alias onto word 0 up.
-        run(shape, std::min<int>(ops.profile_.LASTADR, ops.profile_.MEMSIZE - 1));
-    }
-
-    // Whether the write may go on. The basic edition writes its fixed word: one that differs
-    // from the word the loaded file asks for goes out only when the user says so.
-    bool configWordAgreed(Device procedure)
-    {
-        if (ops.edition_ != Edition::Basic || !ops.state_.fileConfigWord)
-            return true;
-        const quint16 fileWord = *ops.state_.fileConfigWord;
-        const quint16 written =
-            writtenConfig(ops.edition_, procedure, ops.profile_, ops.state_.WDTFG).word();
-        return written == fileWord
-               || ops.window_.showBox(Messages::writeOtherConfigWord(fileWord, written)) == BoxAnswer::Yes;
-    }
-
-    void read()
-    {
-        const int lastWord = lastWordFromField();
-        ops.window_.setStartAddress(QStringLiteral("0"));
-        Shape shape;
-        shape.name = QStringLiteral("READ");
-        shape.closingIgnoresV1TimeOut = true;
-        shape.eachWord = [&](int n) {
-            const std::optional<Word> read = fetch();
-            if (!read)
-                return Next::Close;
-            ops.PBUF_.setWord(n, quint8(read->high), quint8(read->low));
-            return sendOrClose(CommandText::increment);
-        };
-        shape.afterLastWord = [&] {
-            if (sendOrEnd(CommandText::closing) == Next::End)
-                return Next::End;
-            ops.state_.TIMECNT = 0;
-            return Next::Go;
-        };
-        run(shape, lastWord);
-    }
-
-    void verify()
-    {
-        const int lastWord = lastWordFromField();
-        ops.window_.setStartAddress(QStringLiteral("0"));
-        Shape shape;
-        shape.name = QStringLiteral("VERIFY");
-        shape.closingIgnoresV1TimeOut = false;
-        shape.eachWord = [&](int n) {
-            const std::optional<Word> read = fetch();
-            if (!read)
-                return Next::Close;
-            if (*read != bufferWord(n))
-                return failWith(Messages::verifyFailure());
-            return sendOrClose(CommandText::increment);
-        };
-        shape.afterLastWord = [&] {
-            if (sendOrEnd(CommandText::closing) == Next::End)
-                return Next::End;
-            ops.state_.TIMECNT = 0;
-            ops.window_.showBox(Messages::verifyGood());
-            return Next::Go;
-        };
-        run(shape, lastWord);
+        return run(shape, std::min<int>(job.lastWord, profileDefaults(job.device).memorySize - 1));
     }
 };
 
-DeviceOperations::DeviceOperations(Adapter &adapter, WindowSeam &window, RunState &state,
-                                   DeviceProfile &profile, ProgramBuffer &PBUF, Edition edition)
-    : adapter_(adapter), window_(window), state_(state), profile_(profile), PBUF_(PBUF),
-      edition_(edition)
-{
-}
+DeviceOperations::DeviceOperations(Adapter &adapter, WindowSeam &window) : adapter_(adapter), window_(window) {}
 
-void DeviceOperations::Command3_Click(Device selected)
+Outcome DeviceOperations::write(const ProgramBuffer &program, const WriteJob &job)
 {
-    if (state_.DATAFG == 0) {
+    if (!job.programLoaded) {
         window_.showBox(Messages::noData());
-        return;
+        return {Kind::NoData};
     }
-    Impl impl{*this};
-    if (!impl.configWordAgreed(selected))
-        return;
-    impl.write(selected, QStringLiteral("WRITE"));
-    state_.TIMECNT = 0;
+    // A word other than the one the file asks for goes out only when the user says so.
+    if (job.fileWordToConfirm) {
+        const quint16 written = job.configWord();
+        if (written != *job.fileWordToConfirm
+            && window_.showBox(Messages::writeOtherConfigWord(*job.fileWordToConfirm, written)) != BoxAnswer::Yes)
+            return {Kind::Declined};
+    }
+    return Run{*this}.write(program, job, QStringLiteral("WRITE"));
 }
 
-void DeviceOperations::READ_Click()
+Outcome DeviceOperations::read(ProgramBuffer &program, int lastWord)
 {
-    Impl{*this}.read();
-    state_.TIMECNT = 0;
-    window_.refreshBufferView();
-    state_.DATAFG = 0;
-    state_.fileConfigWord.reset();
-    window_.setFileName(QString());
+    Run run{*this};
+    Shape shape;
+    shape.name = QStringLiteral("READ");
+    shape.closingIgnoresV1TimeOut = true;
+    shape.eachWord = [&](int n) {
+        const std::optional<quint16> read = run.fetch();
+        if (!read)
+            return Next::Close;
+        program.setWord(n, quint8(*read >> 8), quint8(*read & 0xFF));
+        return run.sendOrClose(CommandText::increment);
+    };
+    shape.afterLastWord = [&] { return run.sendOrEnd(CommandText::closing); };
+    return run.run(shape, lastWord);
 }
 
-void DeviceOperations::Command7_Click()
+Outcome DeviceOperations::verify(const ProgramBuffer &program, int lastWord)
 {
-    Impl{*this}.verify();
-    state_.TIMECNT = 0;
+    Run run{*this};
+    Shape shape;
+    shape.name = QStringLiteral("VERIFY");
+    shape.closingIgnoresV1TimeOut = false;
+    shape.eachWord = [&](int n) {
+        const std::optional<quint16> read = run.fetch();
+        if (!read)
+            return Next::Close;
+        if (*read != program.word(n))
+            return run.failWith(Kind::Mismatch, Messages::verifyFailure());
+        return run.sendOrClose(CommandText::increment);
+    };
+    shape.afterLastWord = [&] {
+        if (run.sendOrEnd(CommandText::closing) == Next::End)
+            return Next::End;
+        window_.showBox(Messages::verifyGood());
+        return Next::Go;
+    };
+    return run.run(shape, lastWord);
 }
 
-void DeviceOperations::BLANK_ALL()
+Outcome DeviceOperations::blankAll(ProgramBuffer &program, int lastWord, const ConfigSource &configWord)
 {
-    profile_.LASTADR = qint16(profile_.MEMSIZE - 1);
-    window_.setStartAddress(QStringLiteral("0"));
-    window_.setLastAddress(hexText(profile_.LASTADR));
-    PBUF_.blank();
-    // Blanking is a flash operation: always the 16F84 sequence.
-    Impl{*this}.write(Device::PIC16F84, QStringLiteral("BLANK all"));
-    state_.TIMECNT = 0;
-    state_.DATAFG = 0;
-    state_.fileConfigWord.reset();
-    window_.setFileName(QString());
-    window_.refreshBufferView();
+    program.blank();
+    return Run{*this}.write(program, WriteJob{Device::PIC16F84, lastWord, configWord}, QStringLiteral("BLANK all"));
+}
+
+Outcome DeviceOperations::identify()
+{
+    while (true) {
+        const Identity identity = adapter_.identify();
+        if (identity.reply == Reply::Taken) {
+            window_.showBox(Messages::adapterConfirmed(identity.version));
+            Outcome answered;
+            answered.adapterVersion = identity.version;
+            return answered;
+        }
+        if (identity.reply == Reply::Abandoned)
+            return {Kind::Abandoned};
+        if (window_.showBox(Messages::hardwareNotFound()) != BoxAnswer::Retry)
+            return {Kind::TimedOut};
+    }
 }

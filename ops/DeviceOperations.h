@@ -1,29 +1,69 @@
 #pragma once
 
 #include "device/DeviceProfile.h"
-#include "link/RunState.h"
+
+#include <QString>
+
+#include <functional>
+#include <optional>
 
 class Adapter;
 class ProgramBuffer;
 class WindowSeam;
 
-// WRITE, READ, VERIFY and BLANK all: command sequences on the adapter, word by word.
+// How an operation ended. The first thing that went wrong decides it, as the first box the user
+// saw; an operation that met nothing wrong is Completed, or Stopped when the user asked it to.
+struct Outcome {
+    enum class Kind {
+        Completed,
+        Mismatch,          // verify: the chip's word differs from the buffer's
+        WordNotTaken,      // write: a word read back differs from the one written
+        ConfigNotTaken,    // write: the configuration word read back differs from the one written
+        TimedOut,          // the adapter did not answer in time (or not as itself, when identified)
+        MalformedReply,    // a word reply was not a word
+        Stopped,           // the user asked it to stop; the closing step followed
+        Declined,          // the user answered No to the question before it; nothing was sent
+        NoData,            // no program is loaded; nothing was sent
+        Abandoned,         // the program is ending; nothing more was sent
+    };
+    Kind kind = Kind::Completed;
+    int word = -1;         // the program word it ended at; -1 outside the program words
+    QString adapterVersion{}; // identify: the two characters the adapter named itself with
+
+    bool completed() const { return kind == Kind::Completed; }
+};
+
+// The configuration word a write sends, taken when the write reaches it: the panel may change
+// while the program words go out.
+using ConfigSource = std::function<quint16()>;
+
+struct WriteJob {
+    Device device;        // whose program command stores the words
+    int lastWord;         // words 0..lastWord are written
+    ConfigSource configWord;
+    bool programLoaded = true;
+    // The word the loaded file asks for, when the write must ask before writing another one.
+    std::optional<quint16> fileWordToConfirm{};
+};
+
+// WRITE, READ, VERIFY, BLANK all and the adapter check: command sequences on the adapter, word by
+// word. Boxes open through the window seam as they happen; the caller learns the result from the
+// outcome and updates its own fields.
 class DeviceOperations {
 public:
-    DeviceOperations(Adapter &adapter, WindowSeam &window, RunState &state, DeviceProfile &profile,
-                     ProgramBuffer &PBUF, Edition edition);
+    DeviceOperations(Adapter &adapter, WindowSeam &window);
 
-    void Command3_Click(Device selected); // WRITE
-    void READ_Click();
-    void Command7_Click();                // VERIFY
-    void BLANK_ALL();
+    Outcome write(const ProgramBuffer &program, const WriteJob &job);
+    // Words 0..lastWord into `program`.
+    Outcome read(ProgramBuffer &program, int lastWord);
+    Outcome verify(const ProgramBuffer &program, int lastWord);
+    // Blanks the buffer, then writes it as the 16F84 (blanking is a flash operation).
+    Outcome blankAll(ProgramBuffer &program, int lastWord, const ConfigSource &configWord);
+    // Asks the adapter who it is until it answers or the user gives up (Cancel: TimedOut).
+    Outcome identify();
 
 private:
-    struct Impl;
+    struct Run;
     Adapter &adapter_;
     WindowSeam &window_;
-    RunState &state_;
-    DeviceProfile &profile_;
-    ProgramBuffer &PBUF_;
-    Edition edition_;
 };

@@ -75,18 +75,16 @@ void exchanges(const char *title, const QStringList &simArguments, int pairs, in
     {
         LiveLink link(sim.ptyPath());
         for (const QByteArray &opening : CommandText::opening)
-            link.adapter.SENDCOM(opening);
-        qint16 RDATAH = 0, RDATAL = 0, ERRFG = 0;
+            link.adapter.send(opening);
         m = measure([&] {
             for (int i = 0; i < pairs; ++i) {
-                link.adapter.GETMEM(RDATAH, RDATAL, ERRFG);
-                failures += (link.state.TIMECNT == 0 || RDATAH != 0x3F || RDATAL != 0xFF) ? 1 : 0;
-                failures += link.adapter.SENDCOM(CommandText::increment);
+                const FetchedWord fetched = link.adapter.fetchWord();
+                failures += (fetched.reply != Reply::Taken || fetched.word != 0x3FFF) ? 1 : 0;
+                failures += link.adapter.send(CommandText::increment) != Reply::Taken ? 1 : 0;
             }
         });
         for (const QByteArray &closing : CommandText::closing)
-            link.adapter.SENDCOM(closing);
-        link.state.TIMECNT = 0;
+            link.adapter.send(closing);
         boxes = link.seam.boxes().size();
     }
     const Measured plain = plainClient(sim.ptyPath(), pairs);
@@ -115,7 +113,7 @@ void timeOuts(int count)
     LiveLink link(sim.ptyPath());
     const Measured m = measure([&] {
         for (int i = 0; i < count; ++i)
-            link.adapter.SENDCOM(frame("V0"));
+            link.adapter.send(frame("V0"));
     });
     std::printf("silent adapter: %d time-outs in %.3f s, CPU %.3f %% of wall time, %d waits woken\n", count, m.seconds,
                 m.cpu / m.seconds * 100, link.seam.waits());

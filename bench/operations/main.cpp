@@ -85,17 +85,17 @@ void benchAtReplyDelay(int delayMs, bool everyOperation)
     ProgramBuffer PBUF;
     for (int n = 0; n < profile.MEMSIZE; ++n)
         PBUF.setWord(n, quint8((n * 7) >> 8 & 0x3F), quint8(n * 7));
-    link.state.DATAFG = 1;
-    link.seam.setLastAddressText(QStringLiteral("3FF"));
-    DeviceOperations ops(link.adapter, link.seam, link.state, profile, PBUF, Edition::Advanced);
+    DeviceOperations ops(link.adapter, link.seam);
+    const int lastWord = profile.MEMSIZE - 1;
+    const WriteJob job{Device::PIC16F84, lastWord, [] { return quint16(0x3FFB); }};
     LineCounter line(transcript);
 
     std::printf("reply delay %2d ms:\n", delayMs);
-    report("WRITE", line, [&] { ops.Command3_Click(Device::PIC16F84); }, link);
+    report("WRITE", line, [&] { ops.write(PBUF, job); }, link);
     if (!everyOperation)
         return;
-    report("VERIFY", line, [&] { ops.Command7_Click(); }, link);
-    report("READ", line, [&] { ops.READ_Click(); }, link);
+    report("VERIFY", line, [&] { ops.verify(PBUF, lastWord); }, link);
+    report("READ", line, [&] { ops.read(PBUF, lastWord); }, link);
 }
 
 } // namespace

@@ -102,7 +102,7 @@ private slots:
         bench.window->menuItems().READ->trigger();
         for (int n = 0; n <= kLastWord; ++n)
             QCOMPARE(bench.window->buffer().word(n), loaded.word(n));
-        QCOMPARE(bench.window->runState().DATAFG, qint16(0));
+        QCOMPARE(bench.window->runState().programLoaded, false);
         QCOMPARE(bench.c().Text1->text(), QString());
 
         const ProgramBuffer chip = bench.chip();
@@ -113,7 +113,6 @@ private slots:
             QCOMPARE(chip.word(n), loaded.word(n));
         QCOMPARE(chip.word(0x2007), config);
         QCOMPARE(bench.dialogs.boxes, QStringList{"Good / Verify completed"});
-        QCOMPARE(bench.window->runState().TIMECNT, qint16(0));
     }
 
     void file_configuration_word_sets_panel_and_is_written()

@@ -22,7 +22,7 @@ QStringList stateOf(const FakeWindowRig &rig)
     QStringList state;
     for (const QLineEdit *field : {c.Text1, c.Text2, c.Text3, c.Text4, c.Text5, c.TEST})
         state << field->objectName() + u'=' + field->text();
-    state << QStringLiteral("DATAFG=%1").arg(rig.window->runState().DATAFG)
+    state << QStringLiteral("programLoaded=%1").arg(rig.window->runState().programLoaded)
           << QStringLiteral("LASTADR=%1").arg(rig.window->profile().LASTADR)
           << QStringLiteral("boxes=") + rig.dialogs.boxes.join(u';');
     return state;
@@ -170,7 +170,7 @@ void FilesAndProgressTest::save_writes_words_to_last()
     const ProgramBuffer &buffer = rig.window->buffer();
     QCOMPARE(contentsOf(saved), QByteArray::fromStdString(intelHexText(buffer, lastWord)));
     // Saving changes nothing of what the window holds.
-    QCOMPARE(rig.window->runState().DATAFG, qint16(1));
+    QCOMPARE(rig.window->runState().programLoaded, true);
     QCOMPARE(rig.c().Text1->text(), rig.dialogs.fileToOpen);
     QCOMPARE(rig.port.sentCommands(), QStringList());
 }

@@ -124,7 +124,7 @@ private slots:
         QCOMPARE(bench.dialogs.boxes, QStringList{"Can't Read or Open the FILE / FILE ERROR"});
         QVERIFY(bench.window->buffer() == loaded);
         QCOMPARE(bench.window->profile().LASTADR, qint16(1));
-        QCOMPARE(bench.window->runState().DATAFG, qint16(1));
+        QCOMPARE(bench.window->runState().programLoaded, true);
         QCOMPARE(bench.c().Text1->text(), good);
         QCOMPARE(bench.c().Text5->text(), QStringLiteral("1"));
         QCOMPARE(bench.transcript(), QStringList());

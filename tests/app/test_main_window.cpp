@@ -69,7 +69,7 @@ void MainWindowTest::startup_state_data()
     QTest::addColumn<Edition>("edition");
     QTest::addColumn<bool>("com1Fails");
     QTest::addColumn<QString>("label6");
-    QTest::addColumn<int>("COMNO");
+    QTest::addColumn<int>("portNumber");
     QTest::addColumn<QStringList>("boxes");
     const QStringList none;
     const QStringList cantOpen{QStringLiteral("Can't Open COM1 / COM ERROR")};
@@ -90,7 +90,7 @@ void MainWindowTest::startup_state()
     QVERIFY(!rig.window->isVisible());
     QTEST(rig.dialogs.boxes, "boxes");
     QTEST(c.Label6->text(), "label6");
-    QTEST(int(rig.window->runState().COMNO), "COMNO");
+    QTEST(int(rig.window->runState().portNumber), "portNumber");
     QCOMPARE(rig.port.portNumber(), 1);
     QCOMPARE(rig.port.lineSettings(), QStringLiteral("9600,N,8,1"));
 
@@ -101,11 +101,10 @@ void MainWindowTest::startup_state()
     QCOMPARE(c.Label7->text(), QString());
     QVERIFY(c.Option1->isChecked());
     QVERIFY(!c.Option2->isChecked());
-    QCOMPARE(rig.window->runState().DATAFG, qint16(0));
-    QCOMPARE(rig.window->runState().WDTFG, qint16(0));
-    QCOMPARE(rig.window->runState().TIMECNT, qint16(0));
+    QCOMPARE(rig.window->runState().programLoaded, false);
+    QCOMPARE(rig.window->runState().watchdogEnabled, false);
     const DeviceProfile &profile = rig.window->profile();
-    QCOMPARE(profile.DEVNAME, QStringLiteral("16F84"));
+    QCOMPARE(profile.device, Device::PIC16F84);
     QCOMPARE(profile.MEMSIZE, qint16(1024));
     QCOMPARE(profile.LASTADR, qint16(1023));
     QVERIFY(rig.window->menuItems().BLANK->isEnabled());
@@ -175,7 +174,7 @@ void MainWindowTest::selection_resets_panel_fields_and_flags()
     rig.dialogs.fileToOpen =
         QString::fromUtf8(writeFile(dir, "a.hex", ":0400000001020304F2\n:00000001FF\n"));
     c.Command2->click();
-    QCOMPARE(rig.window->runState().DATAFG, qint16(1));
+    QCOMPARE(rig.window->runState().programLoaded, true);
     c.Option4->click();
     c.Option10->click();
     c.Option7->click();
@@ -188,8 +187,8 @@ void MainWindowTest::selection_resets_panel_fields_and_flags()
     QCOMPARE(c.Text4->text(), QStringLiteral("0"));
     QCOMPARE(c.Text5->text(), QStringLiteral("3FF"));
     QCOMPARE(c.Text1->text(), QString());
-    QCOMPARE(rig.window->runState().DATAFG, qint16(0));
-    QCOMPARE(rig.window->profile().DEVNAME, QStringLiteral("16C711"));
+    QCOMPARE(rig.window->runState().programLoaded, false);
+    QCOMPARE(rig.window->profile().device, Device::PIC16C711);
     QCOMPARE(rig.window->profile().LASTADR, qint16(1023));
     // The flash part only can be blanked.
     QVERIFY(!rig.window->menuItems().BLANK->isEnabled());
@@ -208,14 +207,14 @@ void MainWindowTest::basic_wdt_item_toggles_flag_and_indicator()
     QAction *WDT = rig.window->menuItems().WDT;
     WDT->trigger();
     QCOMPARE(rig.c().Label7->text(), QStringLiteral("WDT Enable"));
-    QCOMPARE(rig.window->runState().WDTFG, qint16(1));
+    QCOMPARE(rig.window->runState().watchdogEnabled, true);
     WDT->trigger();
     QCOMPARE(rig.c().Label7->text(), QString());
-    QCOMPARE(rig.window->runState().WDTFG, qint16(0));
+    QCOMPARE(rig.window->runState().watchdogEnabled, false);
     WDT->trigger();
     rig.c().Option2->click();
     QCOMPARE(rig.c().Label7->text(), QString());
-    QCOMPARE(rig.window->runState().WDTFG, qint16(0));
+    QCOMPARE(rig.window->runState().watchdogEnabled, false);
 }
 
 void MainWindowTest::last_address_check_through_the_field_data()
@@ -365,7 +364,7 @@ void MainWindowTest::file_open_is_all_or_nothing()
     QCOMPARE(c.Text3->text(), QStringLiteral("1"));
     QCOMPARE(c.Text4->text(), QStringLiteral("0"));
     QCOMPARE(c.Text5->text(), QStringLiteral("1"));
-    QCOMPARE(rig.window->runState().DATAFG, qint16(1));
+    QCOMPARE(rig.window->runState().programLoaded, true);
     QCOMPARE(rig.window->profile().LASTADR, qint16(1));
     const ProgramBuffer loaded = rig.window->buffer();
     QCOMPARE(loaded.word(1), quint16(0x0403));
@@ -379,7 +378,7 @@ void MainWindowTest::file_open_is_all_or_nothing()
         QCOMPARE(c.Text1->text(), good);
         QCOMPARE(c.Text3->text(), QStringLiteral("1"));
         QCOMPARE(c.Text5->text(), QStringLiteral("20"));
-        QCOMPARE(rig.window->runState().DATAFG, qint16(1));
+        QCOMPARE(rig.window->runState().programLoaded, true);
         QCOMPARE(rig.window->profile().LASTADR, qint16(1));
         QVERIFY(rig.window->buffer() == loaded);
     }
@@ -487,7 +486,7 @@ void MainWindowTest::basic_write_asks_before_replacing_the_file_word()
              QStringList{"The file asks for configuration word 3FF1; WRITE will write 3FFB. Write anyway? / CONFIG WORD"});
     QCOMPARE(rig.dialogs.messages.first().buttons, BoxButtons::YesNo);
     QCOMPARE(rig.port.sentCommands(), QStringList());
-    QCOMPARE(rig.window->runState().DATAFG, qint16(1));
+    QCOMPARE(rig.window->runState().programLoaded, true);
 }
 
 void MainWindowTest::file_dialog_filter_in_qt_form()
@@ -574,13 +573,12 @@ void MainWindowTest::running_operation_refuses_others()
         m.READ->trigger();
         c.Command3->click();
         QCOMPARE(rig.port.written(), sent);
-        QVERIFY(rig.window->runState().TIMECNT > 0);
         m.Buffer_view->trigger();
-        QVERIFY(rig.window->runState().TIMECNT > 0);
+        QVERIFY(rig.window->isBusy());
         QVERIFY(!dragEnters(*rig.window, dragged));
         drop(*rig.window, dragged);
         QCOMPARE(c.Text1->text(), QString());
-        QCOMPARE(rig.window->runState().DATAFG, qint16(0));
+        QCOMPARE(rig.window->runState().programLoaded, false);
         c.Option4->click();
         QCOMPARE(c.Text6->text(), QStringLiteral("3FF9"));
 

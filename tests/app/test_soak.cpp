@@ -31,7 +31,7 @@ private slots:
             for (int n = 0; n < kWords; ++n)
                 words << quint16((n * 97 + cycle * 13) & 0x3FFF);
             bench.open(bench.writeHex("cycle.hex", hexFileOf(words)));
-            QCOMPARE(bench.window->runState().DATAFG, qint16(1));
+            QCOMPARE(bench.window->runState().programLoaded, true);
             bench.c().Command3->click();
             bench.c().Command7->click();
             bench.window->menuItems().READ->trigger();

@@ -61,12 +61,12 @@ private slots:
     {
         DeviceProfile profile;
         selectDevice(profile, Device::PIC16C711);
-        QCOMPARE(profile.DEVNAME, QStringLiteral("16C711"));
+        QCOMPARE(profile.device, Device::PIC16C711);
         QCOMPARE(profile.MEMSIZE, qint16(1024));
         QCOMPARE(profile.LASTADR, qint16(1023));
         QCOMPARE(configText(profile), QStringLiteral("3FF3"));
         selectDevice(profile, Device::PIC16F84);
-        QCOMPARE(profile.DEVNAME, QStringLiteral("16F84"));
+        QCOMPARE(profile.device, Device::PIC16F84);
         QCOMPARE(configText(profile), QStringLiteral("3FFB"));
     }
 
@@ -114,11 +114,11 @@ private slots:
         QCOMPARE(panel.high, qint16(0x3F));
         QCOMPARE(panel.low, qint16(0xF1));
         // The basic edition ignores the panel and keys its word to the write procedure.
-        const struct { Device procedure; qint16 WDTFG; qint16 low; } basic[] = {
+        const struct { Device procedure; qint16 watchdogEnabled; qint16 low; } basic[] = {
             {Device::PIC16F84, 0, 0xFB}, {Device::PIC16F84, 1, 0xFF},
             {Device::PIC16C711, 0, 0xF3}, {Device::PIC16C711, 1, 0xF7}};
         for (const auto &row : basic) {
-            const ConfigBytes word = writtenConfig(Edition::Basic, row.procedure, profile, row.WDTFG);
+            const ConfigBytes word = writtenConfig(Edition::Basic, row.procedure, profile, row.watchdogEnabled);
             QCOMPARE(word.high, qint16(0x3F));
             QCOMPARE(word.low, row.low);
         }

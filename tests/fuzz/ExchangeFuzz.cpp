@@ -4,9 +4,9 @@
 // program's promises kept.
 //
 // Input, front to back:
-//   byte 0   what runs: SENDCOM, GETMEM, Line_test, READ, VERIFY, WRITE 16F84, WRITE 16C711,
+//   byte 0   what runs: a send, a word fetch, the identity check, READ, VERIFY, WRITE 16F84, WRITE 16C711,
 //            BLANK all (the byte modulo 8)
-//   byte 1   bits 0-2: words in the buffer minus 1 (LASTADR); bit 3: basic edition; bit 4: WDTFG;
+//   byte 1   bits 0-2: words in the buffer minus 1 (LASTADR); bit 3: basic edition; bit 4: watchdogEnabled;
 //            bits 5-7: how many "Can not found Hardware" boxes the user answers Retry
 //   byte 2   bits 0-3: length of the text in Text5, which follows; bits 4-7: how long the user
 //            takes to close a box, in 100 ms
@@ -28,15 +28,13 @@
 
 namespace {
 
-enum class Run { SENDCOM, GETMEM, LineTest, READ, VERIFY, WriteF84, WriteC711, BlankAll };
-
-constexpr int kReplyTicks = 10;
+enum class Run { Send, Fetch, Identify, READ, VERIFY, WriteF84, WriteC711, BlankAll };
 
 struct Setup {
     Run run;
     int words;
     Edition edition;
-    qint16 WDTFG;
+    bool watchdogEnabled;
     int retries;
     QString lastAddressText;
     int boxPauseMs;
@@ -49,7 +47,7 @@ Setup readSetup(FuzzInput &in)
     const int flags = in.byte();
     setup.words = 1 + (flags & 7);
     setup.edition = flags & 8 ? Edition::Basic : Edition::Advanced;
-    setup.WDTFG = flags & 16 ? 1 : 0;
+    setup.watchdogEnabled = (flags & 16) != 0;
     setup.retries = flags >> 5;
     const int field = in.byte();
     setup.lastAddressText = QString::fromLatin1(in.bytes(std::size_t(field & 15)));
@@ -76,56 +74,49 @@ void requireBoundedWaits(const LinkRig &rig)
     const QStringList calls = rig.port.calls();
     const auto writes = std::count_if(calls.begin(), calls.end(),
                                       [](const QString &call) { return call.startsWith(u"write "); });
-    require(rig.seam.waits() <= kReplyTicks * writes, "no wait outlives its time-out");
+    require(rig.seam.waits() <= ReplyTimer::kTicks * writes, "no wait outlives its time-out");
 }
 
-void sendcom(LinkRig &rig)
+void send(LinkRig &rig)
 {
-    const qint16 result = rig.adapter.SENDCOM(CommandText::frame("V0"));
-    require(result == (rig.state.TIMECNT == 0 ? 1 : 0), "SENDCOM's result is its time-out");
-    require(rig.seam.boxes() == (result == 1 ? QList<Message>{Messages::timeOver()} : QList<Message>{}),
+    const Reply reply = rig.adapter.send(CommandText::frame("V0"));
+    require(reply == Reply::Taken || reply == Reply::TimedOut, "a send is acknowledged or times out");
+    require(rig.seam.boxes() == (reply == Reply::TimedOut ? QList<Message>{Messages::timeOver()} : QList<Message>{}),
             "only a time-out shows a box");
 }
 
-void getmem(LinkRig &rig)
+void fetch(LinkRig &rig)
 {
-    qint16 RDATAH = -1, RDATAL = -1, ERRFG = 0;
-    rig.adapter.GETMEM(RDATAH, RDATAL, ERRFG);
-    if (rig.state.TIMECNT == 0) {
-        require(RDATAH == -1 && RDATAL == -1 && ERRFG == 0, "a time-out writes nothing");
+    const FetchedWord fetched = rig.adapter.fetchWord();
+    if (fetched.reply == Reply::TimedOut) {
         require(rig.seam.boxes() == QList<Message>{Messages::timeOver()}, "a time-out shows its box");
         return;
     }
     require(rig.seam.boxes().isEmpty(), "a reply in time shows no box");
-    if (ERRFG == 1)
-        require(RDATAH == -1 && RDATAL == -1, "a malformed reply writes no word");
-    else
-        require(ERRFG == 0 && RDATAH >= 0 && RDATAH <= 255 && RDATAL >= 0 && RDATAL <= 255,
-                "a good reply gives two bytes");
+    require(fetched.reply != Reply::Abandoned, "only an ending program abandons");
+    require(fetched.reply == Reply::Taken || fetched.word == 0, "a malformed reply gives no word");
 }
 
-void lineTest(LinkRig &rig, int retries)
+void identify(LinkRig &rig, int retries)
 {
     rig.seam.answerQuestions(QList<BoxAnswer>(retries, BoxAnswer::Retry)); // then Cancel
-    rig.adapter.Line_test_Click();
+    const Outcome outcome = DeviceOperations(rig.adapter, rig.seam).identify();
 
     const QList<Message> &boxes = rig.seam.boxes();
     const int missed = int(boxes.count(Messages::hardwareNotFound()));
     QList<Message> expected;
     for (int i = 0; i < missed; ++i)
         expected << Messages::timeOver() << Messages::hardwareNotFound();
-    if (rig.seam.programEnded()) {
-        require(missed == retries + 1, "Cancel ends the program, Retry asks again");
+    if (!outcome.completed()) {
+        require(outcome.kind == Outcome::Kind::TimedOut, "a missing adapter is a time-out");
+        require(missed == retries + 1, "Cancel gives up, Retry asks again");
     } else {
         require(missed <= retries && !boxes.isEmpty(), "the adapter was confirmed");
-        const Message &confirmed = boxes.last();
-        require(confirmed.text.startsWith(u"Confirm Tobrisk ") && confirmed.text.size() <= 18,
-                "the confirmation shows two characters at most");
-        expected << Messages::adapterConfirmed(confirmed.text.mid(16));
-        require(rig.state.TIMECNT == 0, "a confirmation stops the reply timer");
+        require(outcome.adapterVersion.size() <= 2, "the confirmation shows two characters at most");
+        expected << Messages::adapterConfirmed(outcome.adapterVersion);
     }
     require(boxes == expected, "each miss shows the time-out and the question, in that order");
-    require(rig.port.sentCommands() == QStringList(missed + (rig.seam.programEnded() ? 0 : 1), "Z"),
+    require(rig.port.sentCommands() == QStringList(missed + (outcome.completed() ? 1 : 0), "Z"),
             "one identity request per pass");
 }
 
@@ -165,56 +156,57 @@ void operation(LinkRig &rig, const Setup &setup, FuzzInput &in)
         PBUF.setWord(n, high, in.byte());
     }
     profile.LASTADR = qint16(setup.words - 1);
-    rig.state.DATAFG = 1;
-    rig.state.WDTFG = setup.WDTFG;
-    rig.seam.setLastAddressText(setup.lastAddressText);
     scriptReplies(in, rig.port);
     const ProgramBuffer before = PBUF;
-    DeviceOperations ops(rig.adapter, rig.seam, rig.state, profile, PBUF, setup.edition);
+    DeviceOperations ops(rig.adapter, rig.seam);
 
     // READ and VERIFY go from word 0 to the field's value, kept inside the device.
+    const int lastWord = lastWordOfField(setup.lastAddressText, profile.MEMSIZE);
     const int fieldWords =
         int(std::clamp<qint64>(readAddressField(setup.lastAddressText), -1, profile.MEMSIZE - 1)) + 1;
+    require(lastWord + 1 == fieldWords, "the field's last word lies inside the device");
+    const auto configWord = [&](Device procedure) -> ConfigSource {
+        return [&, procedure] { return writtenConfig(setup.edition, procedure, profile, setup.watchdogEnabled).word(); };
+    };
     QByteArray program;
     QByteArray config;
     int written = 0;
     switch (setup.run) {
     case Run::READ:
-        ops.READ_Click();
+        ops.read(PBUF, lastWord);
         for (int n = fieldWords; n <= ProgramBuffer::kLastWord; ++n)
             require(PBUF.word(n) == before.word(n), "READ fills no word past the field's");
-        require(rig.state.DATAFG == 0, "a buffer read from the chip is no loaded program");
         break;
     case Run::VERIFY:
-        ops.Command7_Click();
+        const Outcome outcome = ops.verify(PBUF, lastWord);
         require(PBUF == before, "VERIFY leaves the buffer as it was");
-        require(rig.state.DATAFG == 1, "VERIFY keeps the loaded program");
         if (rig.seam.boxes().contains(Messages::verifyGood())) {
             // Only the closing pair after it may still time out.
             require(rig.seam.boxes().first() == Messages::verifyGood(), "no failure comes before Good");
             require(rig.port.sentCommands().count(QStringLiteral("S")) == fieldWords,
                     "Good only after every word was compared");
         }
+        require(outcome.completed() == (rig.seam.boxes() == QList<Message>{Messages::verifyGood()}),
+                "a completed verify is one that showed Good alone");
         break;
     case Run::WriteF84:
     case Run::WriteC711: {
-        ops.Command3_Click(device);
+        const Outcome outcome = ops.write(PBUF, WriteJob{device, profile.LASTADR, configWord(device)});
         require(PBUF == before, "WRITE leaves the buffer as it was");
-        require(rig.state.DATAFG == 1, "WRITE keeps the loaded program");
-        const ConfigBytes word = writtenConfig(setup.edition, device, profile, setup.WDTFG);
-        config = CommandText::configFrame(word.high, word.low).mid(1);
+        require(outcome.completed() == rig.seam.boxes().isEmpty(), "a write completes when no box was shown");
+        const quint16 word = configWord(device)();
+        config = CommandText::configFrame(word >> 8, word & 0xFF).mid(1);
         program = device == Device::PIC16F84 ? "P1" : "P0";
         written = setup.words;
         break;
     }
     case Run::BlankAll: {
-        ops.BLANK_ALL();
+        ops.blankAll(PBUF, profile.MEMSIZE - 1, configWord(Device::PIC16F84));
         ProgramBuffer blank = before;
         blank.blank();
         require(PBUF == blank, "BLANK all leaves a blank buffer");
-        require(rig.state.DATAFG == 0, "a blank buffer is no loaded program");
-        const ConfigBytes word = writtenConfig(setup.edition, Device::PIC16F84, profile, setup.WDTFG);
-        config = CommandText::configFrame(word.high, word.low).mid(1);
+        const quint16 word = configWord(Device::PIC16F84)();
+        config = CommandText::configFrame(word >> 8, word & 0xFF).mid(1);
         program = "P1";
         written = profile.MEMSIZE;
         break;
@@ -223,7 +215,7 @@ void operation(LinkRig &rig, const Setup &setup, FuzzInput &in)
         break;
     }
     requireSentWithinOperation(rig.port.sentCommands(), PBUF, written, program, config);
-    require(rig.state.TIMECNT == 0, "an operation ends with TIMECNT 0");
+    require(!rig.adapter.replyTimer().running(), "an operation ends with the reply timer stopped");
     const qsizetype shown = rig.seam.boxes().size();
     rig.seam.runFor(3000);
     require(rig.seam.boxes().size() == shown, "no box after the operation has ended");
@@ -240,17 +232,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     rig.seam.setBoxPauseMs(setup.boxPauseMs);
 
     switch (setup.run) {
-    case Run::SENDCOM:
+    case Run::Send:
         scriptReplies(in, rig.port);
-        sendcom(rig);
+        send(rig);
         break;
-    case Run::GETMEM:
+    case Run::Fetch:
         scriptReplies(in, rig.port);
-        getmem(rig);
+        fetch(rig);
         break;
-    case Run::LineTest:
+    case Run::Identify:
         scriptReplies(in, rig.port);
-        lineTest(rig, setup.retries);
+        identify(rig, setup.retries);
         break;
     default:
         operation(rig, setup, in);

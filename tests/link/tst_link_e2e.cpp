@@ -1,4 +1,5 @@
 #include "link/CommandText.h"
+#include "ops/DeviceOperations.h"
 #include "tests/support/LiveLink.h"
 #include "tests/support/SimProcess.h"
 
@@ -32,34 +33,30 @@ private slots:
     {
         SimAndLink link({"--id", "Q7"});
         REQUIRE_LINK(link);
-        link.adapter.Line_test_Click();
+        QVERIFY(DeviceOperations(link.adapter, link.seam).identify().completed());
         QCOMPARE(link.seam.boxTexts(), QStringList{"Confirm Tobrisk Q7"});
-        QCOMPARE(int(link.state.TIMECNT), 0);
     }
 
     void wrong_identity_times_out_and_asks()
     {
         SimAndLink link({"--wrong-id"});
         REQUIRE_LINK(link);
-        link.adapter.Line_test_Click(); // Cancel: the program ends
+        const Outcome outcome = DeviceOperations(link.adapter, link.seam).identify(); // answered Cancel
         QCOMPARE(link.seam.boxTexts(), (QStringList{"COMM Time over", "Can not found Hardware"}));
-        QVERIFY(link.seam.programEnded());
+        QCOMPARE(outcome.kind, Outcome::Kind::TimedOut);
     }
 
-    void stored_word_comes_back_through_getmem()
+    void stored_word_comes_back_through_a_fetch()
     {
         SimAndLink link({});
         REQUIRE_LINK(link);
         for (const QByteArray &command : {frame("V0"), frame("F0"), frame("V2"), CommandText::loadFrame(0x2A, 0x5C), frame("P1")})
-            QCOMPARE(int(link.adapter.SENDCOM(command)), 0);
-        qint16 RDATAH = -1, RDATAL = -1, ERRFG = 0;
-        link.adapter.GETMEM(RDATAH, RDATAL, ERRFG);
-        QCOMPARE(int(RDATAH), 0x2A);
-        QCOMPARE(int(RDATAL), 0x5C);
-        QCOMPARE(int(ERRFG), 0);
-        QCOMPARE(int(link.adapter.SENDCOM(frame("V1"))), 0);
-        QCOMPARE(int(link.adapter.SENDCOM(frame("F1"))), 0);
-        link.state.TIMECNT = 0;
+            QCOMPARE(link.adapter.send(command), Reply::Taken);
+        const FetchedWord fetched = link.adapter.fetchWord();
+        QCOMPARE(fetched.reply, Reply::Taken);
+        QCOMPARE(fetched.word, quint16(0x2A5C));
+        QCOMPARE(link.adapter.send(frame("V1")), Reply::Taken);
+        QCOMPARE(link.adapter.send(frame("F1")), Reply::Taken);
         QVERIFY(link.seam.boxes().isEmpty());
     }
 
@@ -68,11 +65,11 @@ private slots:
         SimAndLink link({});
         REQUIRE_LINK(link);
         link.sim.stop();
-        QTRY_COMPARE(int(link.state.COMNO), 0);
+        QTRY_COMPARE(int(link.state.portNumber), 0);
         QCOMPARE(link.seam.field("Label6"), QStringLiteral("COM0"));
 
         const int waitsBefore = link.seam.waits();
-        QCOMPARE(int(link.adapter.SENDCOM(frame("V0"))), 1);
+        QCOMPARE(link.adapter.send(frame("V0")), Reply::TimedOut);
         QCOMPARE(link.seam.boxTexts(), QStringList{"COMM Time over"});
         // About ten ticks wake a sleeping wait; a dead port still reporting would wake it endlessly.
         QVERIFY2(link.seam.waits() - waitsBefore < 100, qPrintable(QString::number(link.seam.waits() - waitsBefore)));

@@ -16,7 +16,7 @@ struct Switchboard {
             port.choosePort(open);
             port.open();
         }
-        state.COMNO = qint16(open);
+        state.portNumber = qint16(open);
         port.clearRecords();
     }
     TestClock clock;
@@ -88,7 +88,7 @@ private slots:
         board.port.failClose(closeFails);
 
         item == 1 ? board.ports.COM1_Click() : board.ports.COM2_Click();
-        QTEST(int(board.state.COMNO), "comno");
+        QTEST(int(board.state.portNumber), "comno");
         QTEST(board.seam.log(), "log");
         QTEST(board.port.calls(), "calls");
         for (const Message &box : board.seam.boxes()) {
@@ -96,9 +96,9 @@ private slots:
             QCOMPARE(box.icon, BoxIcon::Error);
             QCOMPARE(box.buttons, BoxButtons::Ok);
         }
-        if (board.state.COMNO != 0)
-            QCOMPARE(board.port.portNumber(), int(board.state.COMNO));
-        QCOMPARE(board.port.isOpen(), board.state.COMNO != 0);
+        if (board.state.portNumber != 0)
+            QCOMPARE(board.port.portNumber(), int(board.state.portNumber));
+        QCOMPARE(board.port.isOpen(), board.state.portNumber != 0);
     }
 
     // "Port...": remembered, then COM1 is (re)opened whichever port was open, as its item opens it.
@@ -126,7 +126,7 @@ private slots:
         board.port.failOpen(1, com1Fails);
         board.ports.chooseCom1Device(QStringLiteral("/dev/ttyUSB3"));
         QCOMPARE(PortSettings::com1Device(), QStringLiteral("/dev/ttyUSB3"));
-        QTEST(int(board.state.COMNO), "comno");
+        QTEST(int(board.state.portNumber), "comno");
         QTEST(board.seam.log(), "log");
         QTEST(board.port.calls(), "calls");
         QCOMPARE(board.seam.field("Label6.toolTip"), com1Fails ? QString() : QStringLiteral("COM1"));
@@ -140,7 +140,7 @@ private slots:
         board.ports.COM2_Click();
         board.port.clearRecords();
         board.ports.COM1_Click();
-        QCOMPARE(int(board.state.COMNO), 1);
+        QCOMPARE(int(board.state.portNumber), 1);
         QCOMPARE(board.port.calls(), openCalls(1));
         QCOMPARE(board.seam.field("Label6"), QStringLiteral("COM1"));
     }
@@ -149,10 +149,10 @@ private slots:
     {
         Switchboard board(1);
         board.port.pullOut();
-        QCOMPARE(int(board.state.COMNO), 0);
+        QCOMPARE(int(board.state.portNumber), 0);
         QCOMPARE(board.seam.log(), QStringList{"Label6 COM0"});
         board.ports.COM2_Click();
-        QCOMPARE(int(board.state.COMNO), 2);
+        QCOMPARE(int(board.state.portNumber), 2);
         QCOMPARE(board.port.calls(), openCalls(2));
     }
 
@@ -162,10 +162,10 @@ private slots:
         FakePort port(clock);
         RecordingSeam seam(clock);
         RunState state;
-        state.COMNO = 1;
+        state.portNumber = 1;
         { PortSwitch ports(port, state, seam); }
         port.pullOut();
-        QCOMPARE(int(state.COMNO), 1);
+        QCOMPARE(int(state.portNumber), 1);
         QVERIFY(seam.log().isEmpty());
     }
 

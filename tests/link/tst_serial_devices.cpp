@@ -19,7 +19,7 @@ struct PortOnDevice {
     explicit PortOnDevice(const QString &device)
     {
         qputenv("DRAVIK_COM1", device.toLocal8Bit());
-        state.COMNO = 1;
+        state.portNumber = 1;
         ports.OPENCOM();
     }
     QString detail() const { return seam.boxes().value(0).informativeText; }

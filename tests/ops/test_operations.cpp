@@ -1,3 +1,5 @@
+#include "device/AddressField.h"
+#include "device/ConfigWord.h"
 #include "device/Profiles.h"
 #include "image/ProgramBuffer.h"
 #include "link/Messages.h"
@@ -14,10 +16,10 @@ const QString kTimeOver = Messages::timeOver().text;
 
 // The operations on simulated time with the adapter model in the socket.
 struct OpsRig : LinkRig {
-    explicit OpsRig(Chip chip = Chip::PIC16F84, Edition edition = Edition::Advanced, int WDTFG = 0)
-        : LinkRig(chip), ops(adapter, seam, state, profile, PBUF, edition)
+    explicit OpsRig(Chip chip = Chip::PIC16F84, Edition edition = Edition::Advanced, bool watchdogEnabled = false)
+        : LinkRig(chip), ops(adapter, seam), edition(edition)
     {
-        state.WDTFG = qint16(WDTFG);
+        state.watchdogEnabled = watchdogEnabled;
         selectDevice(profile, chip == Chip::PIC16F84 ? Device::PIC16F84 : Device::PIC16C711);
     }
 
@@ -29,19 +31,35 @@ struct OpsRig : LinkRig {
         for (int n = 0; n < words.size(); ++n)
             PBUF.setWord(n, quint8(words[n] >> 8), quint8(words[n] & 0xFF));
         profile.LASTADR = qint16(words.size() - 1);
-        state.DATAFG = 1;
+        state.programLoaded = true;
         state.fileConfigWord = fileConfigWord;
     }
     void faults(const adaptersim::Faults &faults) { model.setFaults(faults); }
     void silentAt(int command, int count = 1) { faults({command, count}); }
     Device device() const { return model.chip() == Chip::PIC16F84 ? Device::PIC16F84 : Device::PIC16C711; }
-    void write() { ops.Command3_Click(device()); }
+    // WRITE as the edition's window asks for it.
+    Outcome write()
+    {
+        const ConfigSource config = [this] { return writtenConfig(edition, device(), profile, state.watchdogEnabled).word(); };
+        WriteJob job{device(), profile.LASTADR, config, state.programLoaded};
+        if (edition == Edition::Basic)
+            job.fileWordToConfirm = state.fileConfigWord;
+        return ops.write(PBUF, job);
+    }
+    // "write", "read" or "verify" of words 0..lastWord (a write's last word is LASTADR).
+    Outcome run(const QString &operation, int lastWord)
+    {
+        if (operation == QLatin1String("write"))
+            return write();
+        return operation == QLatin1String("read") ? ops.read(PBUF, lastWord) : ops.verify(PBUF, lastWord);
+    }
     // Nothing more may appear once the operation has ended: no stray "COMM Time over".
     void settle() { seam.runFor(3000); }
 
     DeviceProfile profile;
     ProgramBuffer PBUF;
     DeviceOperations ops;
+    Edition edition;
 };
 
 QStringList repeat(const QString &command, int times)
@@ -90,7 +108,7 @@ private slots:
     {
         QTest::addColumn<Chip>("chip");
         QTest::addColumn<Edition>("edition");
-        QTest::addColumn<int>("WDTFG");
+        QTest::addColumn<int>("watchdogEnabled");
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("config");
         QTest::newRow("16F84 panel") << Chip::PIC16F84 << Edition::Advanced << 1 << "P1" << "3FFB";
@@ -105,10 +123,10 @@ private slots:
     {
         QFETCH(Chip, chip);
         QFETCH(Edition, edition);
-        QFETCH(int, WDTFG);
+        QFETCH(int, watchdogEnabled);
         QFETCH(QString, program);
         QFETCH(QString, config);
-        OpsRig rig(chip, edition, WDTFG);
+        OpsRig rig(chip, edition, watchdogEnabled);
         rig.load({0x2801, 0x0005, 0x3FFF});
         const ProgramBuffer before = rig.PBUF;
 
@@ -122,16 +140,15 @@ private slots:
         QCOMPARE(rig.model.configWord(), quint16(config.toUShort(nullptr, 16)));
         QCOMPARE(rig.seam.boxTexts(), QStringList());
         QCOMPARE(rig.seam.history("Text3"), (QStringList{"0", "1", "2"}));
-        QCOMPARE(rig.state.TIMECNT, qint16(0));
         QVERIFY(rig.PBUF == before);
-        QCOMPARE(rig.state.DATAFG, qint16(1));
+        QCOMPARE(rig.state.programLoaded, true);
     }
 
     void basic_write_asks_before_replacing_the_file_word_data()
     {
         QTest::addColumn<Chip>("chip");
         QTest::addColumn<Edition>("edition");
-        QTest::addColumn<int>("WDTFG");
+        QTest::addColumn<int>("watchdogEnabled");
         QTest::addColumn<int>("fileWord"); // -1: the file has none
         QTest::addColumn<BoxAnswer>("answer");
         QTest::addColumn<QString>("question"); // empty: none asked
@@ -154,12 +171,12 @@ private slots:
     {
         QFETCH(Chip, chip);
         QFETCH(Edition, edition);
-        QFETCH(int, WDTFG);
+        QFETCH(int, watchdogEnabled);
         QFETCH(int, fileWord);
         QFETCH(BoxAnswer, answer);
         QFETCH(QString, question);
         QFETCH(QString, config);
-        OpsRig rig(chip, edition, WDTFG);
+        OpsRig rig(chip, edition, watchdogEnabled);
         rig.load({0x2801}, fileWord < 0 ? std::nullopt : std::optional<quint16>(quint16(fileWord)));
         rig.seam.answerQuestions({answer});
 
@@ -175,8 +192,7 @@ private slots:
             received << QString::fromStdString(command);
         QCOMPARE(received, config.isEmpty() ? QStringList() : sent);
         QCOMPARE(rig.model.configWord(), config.isEmpty() ? quint16(0x3FFF) : quint16(config.toUShort(nullptr, 16)));
-        QCOMPARE(rig.state.DATAFG, qint16(1));
-        QCOMPARE(rig.state.TIMECNT, qint16(0));
+        QCOMPARE(rig.state.programLoaded, true);
     }
 
     void write_refuses_without_data()
@@ -260,7 +276,6 @@ private slots:
         rig.settle();
         QCOMPARE(rig.port.sentCommands(), sent);
         QCOMPARE(rig.seam.boxTexts(), boxes);
-        QCOMPARE(rig.state.TIMECNT, qint16(0));
     }
 
     void write_mismatch_stops_and_closes_once_data()
@@ -295,12 +310,13 @@ private slots:
         if (configBurnt)
             rig.model.setConfigWord(0x3FF0); // oscillator bits already cleared: 3FF3 cannot be burnt
         rig.load({0x0123, 0x0456});
-        rig.write();
+        const Outcome outcome = rig.write();
         rig.settle();
         QCOMPARE(rig.port.sentCommands(), sent);
         QCOMPARE(rig.seam.boxTexts(), QStringList{box});
         QCOMPARE(rig.seam.history("Text3").last(), lastAddress);
-        QCOMPARE(rig.state.TIMECNT, qint16(0));
+        QCOMPARE(outcome.kind, configBurnt ? Outcome::Kind::ConfigNotTaken : Outcome::Kind::WordNotTaken);
+        QCOMPARE(outcome.word, configBurnt ? -1 : 1);
     }
 
     void write_sends_high_bytes_unmasked()
@@ -329,19 +345,15 @@ private slots:
         rig.model.setProgramWord(0, 0x0123);
         rig.model.setProgramWord(1, 0x0456);
         rig.load({0x0123, 0x0456, 0x0789});
-        rig.seam.setLastAddressText("2");
         adaptersim::Faults faults;
         faults.badFetch = 2;
         rig.faults(faults);
         rig.PBUF.setWord(1, 0x11, 0x11);
-        if (operation == "write")
-            rig.write();
-        else if (operation == "read")
-            rig.ops.READ_Click();
-        else
-            rig.ops.Command7_Click();
+        const Outcome outcome = rig.run(operation, 2);
         rig.settle();
         QCOMPARE(rig.port.sentCommands(), sent);
+        QCOMPARE(outcome.kind, Outcome::Kind::MalformedReply);
+        QCOMPARE(outcome.word, 1);
         QCOMPARE(rig.seam.boxTexts(), QStringList{Messages::commDataError().text});
         QCOMPARE(rig.PBUF.word(0), quint16(0x0123));
         QCOMPARE(rig.PBUF.word(1), quint16(0x1111)); // the word that failed is not stored
@@ -353,22 +365,17 @@ private slots:
         rig.load({0x1111, 0x1111, 0x1111, 0x1111}, 0x3FF1);
         rig.model.setProgramWord(0, 0x2801);
         rig.model.setProgramWord(2, 0x0000);
-        rig.seam.setLastAddressText("2");
-        rig.ops.READ_Click();
+        QVERIFY(rig.ops.read(rig.PBUF, 2).completed());
         rig.settle();
         QCOMPARE(rig.port.sentCommands(), fetchWords(3) + kPair + kPair);
         QCOMPARE(rig.PBUF.word(0), quint16(0x2801));
         QCOMPARE(rig.PBUF.word(1), quint16(0x3FFF));
         QCOMPARE(rig.PBUF.word(2), quint16(0x0000));
         QCOMPARE(rig.PBUF.word(3), quint16(0x1111));
-        QCOMPARE(rig.state.DATAFG, qint16(0));
-        QCOMPARE(rig.state.fileConfigWord, std::nullopt);
-        QCOMPARE(rig.seam.field("Text1"), QString());
-        QCOMPARE(rig.seam.field("Text4"), QStringLiteral("0"));
-        QCOMPARE(rig.seam.bufferViewRefreshes(), 1);
         QCOMPARE(rig.seam.boxTexts(), QStringList());
     }
 
+    // The window reads the last word from the LAST field.
     void read_and_verify_take_the_last_address_field_data()
     {
         QTest::addColumn<QString>("field");
@@ -382,13 +389,13 @@ private slots:
     {
         QFETCH(QString, field);
         QFETCH(int, words);
+        const int lastWord = lastWordOfField(field, 1024);
         OpsRig rig;
-        rig.seam.setLastAddressText(field);
-        rig.ops.READ_Click();
+        rig.ops.read(rig.PBUF, lastWord);
         QCOMPARE(rig.port.sentCommands(), fetchWords(words) + kPair + kPair);
         rig.port.clearRecords();
         rig.PBUF.blank();
-        rig.ops.Command7_Click();
+        rig.ops.verify(rig.PBUF, lastWord);
         QCOMPARE(rig.port.sentCommands(), fetchWords(words) + kPair + kPair);
         QCOMPARE(rig.seam.boxTexts(), QStringList{Messages::verifyGood().text});
     }
@@ -396,13 +403,13 @@ private slots:
     void read_still_sends_F1_after_a_closing_time_out()
     {
         OpsRig rig;
-        rig.seam.setLastAddressText("1");
         rig.silentAt(4, 0); // the adapter goes away at the first fetch
-        rig.ops.READ_Click();
+        const Outcome outcome = rig.ops.read(rig.PBUF, 1);
         rig.settle();
         QCOMPARE(rig.port.sentCommands(), kOpening + QStringList{"S"} + kPair);
         QCOMPARE(rig.seam.boxTexts(), (QStringList{kTimeOver, kTimeOver, kTimeOver}));
-        QCOMPARE(rig.state.DATAFG, qint16(0));
+        QCOMPARE(outcome.kind, Outcome::Kind::TimedOut);
+        QCOMPARE(outcome.word, 0);
     }
 
     void verify_reports_the_first_difference()
@@ -412,18 +419,18 @@ private slots:
         for (int n = 0; n < 3; ++n)
             rig.model.setProgramWord(n, quint16(n + 1));
         rig.model.setConfigWord(0x3FF0); // the configuration word is not compared
-        rig.seam.setLastAddressText("2");
-        rig.ops.Command7_Click();
+        const Outcome outcome = rig.ops.verify(rig.PBUF, 2);
         rig.settle();
         QCOMPARE(rig.port.sentCommands(), fetchWords(1) + QStringList{"S"} + kPair);
         QCOMPARE(rig.seam.boxes(), QList<Message>{Messages::verifyFailure()});
         QCOMPARE(rig.seam.history("Text3").last(), QStringLiteral("1"));
-        QCOMPARE(rig.state.TIMECNT, qint16(0));
+        QCOMPARE(outcome.kind, Outcome::Kind::Mismatch);
+        QCOMPARE(outcome.word, 1);
 
         rig.PBUF.setWord(1, 0x00, 0x02);
         rig.port.clearRecords();
         rig.seam.clearRecords();
-        rig.ops.Command7_Click();
+        QVERIFY(rig.ops.verify(rig.PBUF, 2).completed());
         QCOMPARE(rig.port.sentCommands(), fetchWords(3) + kPair + kPair);
         QCOMPARE(rig.seam.boxes(), QList<Message>{Messages::verifyGood()});
     }
@@ -446,20 +453,48 @@ private slots:
         for (int n = 0; n < 4; ++n)
             rig.model.setProgramWord(n, quint16(n + 1));
         rig.model.setProgramWord(2, 0x0000);
-        rig.seam.setLastAddressText("3");
         rig.seam.requestStopAfterReports(3); // the start and words 0 and 1
-        if (operation == QLatin1String("WRITE"))
-            rig.write();
-        else if (operation == QLatin1String("READ"))
-            rig.ops.READ_Click();
-        else
-            rig.ops.Command7_Click();
+        const Outcome outcome = rig.run(operation.toLower(), 3);
         rig.settle();
+        QCOMPARE(outcome.kind, Outcome::Kind::Stopped);
+        QCOMPARE(outcome.word, 1);
         QCOMPARE(rig.port.sentCommands(), sent);
         QCOMPARE(rig.seam.boxTexts(), QStringList()); // neither "Good" nor a failure
         QCOMPARE(rig.model.programWord(2), quint16(0x0000));
         QCOMPARE(rig.model.configWord(), quint16(0x3FFF));
-        QCOMPARE(rig.state.TIMECNT, qint16(0));
+    }
+
+    // LINE TEST: the identity asked for again on Retry until it comes; Cancel gives up.
+    void identify_data()
+    {
+        const QString notFound = Messages::hardwareNotFound().text;
+        QTest::addColumn<QList<QByteArray>>("replies");
+        QTest::addColumn<QList<BoxAnswer>>("answers");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("at once") << QList<QByteArray>{"VRN04120AB"} << QList<BoxAnswer>{}
+                                 << QStringList{"Confirm Tobrisk AB"} << true;
+        QTest::newRow("at the second try") << QList<QByteArray>{"", "VRN04120AB"} << QList<BoxAnswer>{BoxAnswer::Retry}
+                                           << QStringList{kTimeOver, notFound, "Confirm Tobrisk AB"} << true;
+        QTest::newRow("unplugged: Retry, Retry, Cancel")
+            << QList<QByteArray>{"", "", ""} << QList<BoxAnswer>{BoxAnswer::Retry, BoxAnswer::Retry, BoxAnswer::Cancel}
+            << QStringList{kTimeOver, notFound, kTimeOver, notFound, kTimeOver, notFound} << false;
+    }
+    void identify()
+    {
+        QFETCH(QList<QByteArray>, replies);
+        QFETCH(QList<BoxAnswer>, answers);
+        QFETCH(bool, answered);
+        LinkRig rig;
+        for (const QByteArray &reply : replies)
+            rig.port.answerNext(reply);
+        rig.seam.answerQuestions(answers);
+
+        const Outcome outcome = DeviceOperations(rig.adapter, rig.seam).identify();
+        QTEST(rig.seam.boxTexts(), "boxes");
+        QCOMPARE(outcome.kind, answered ? Outcome::Kind::Completed : Outcome::Kind::TimedOut);
+        QCOMPARE(outcome.adapterVersion, answered ? QStringLiteral("AB") : QString());
+        QCOMPARE(rig.port.sentCommands(), QStringList(replies.size(), QStringLiteral("Z")));
     }
 
     void blank_all_erases_buffer_and_chip()
@@ -467,7 +502,8 @@ private slots:
         OpsRig rig(Chip::PIC16F84, Edition::Basic);
         rig.load({0x0123, 0x0456}, 0x3FF1); // blanking writes the default word without asking
         rig.model.setProgramWord(700, 0x0000);
-        rig.ops.BLANK_ALL();
+        const ConfigSource config = [&] { return writtenConfig(Edition::Basic, Device::PIC16F84, rig.profile, false).word(); };
+        QVERIFY(rig.ops.blankAll(rig.PBUF, 1023, config).completed());
         rig.settle();
         const QStringList sent = rig.port.sentCommands();
         QCOMPARE(sent.count("P1"), 1025);
@@ -476,13 +512,6 @@ private slots:
         for (int n : {0, 1, 700, 1023})
             QCOMPARE(rig.model.programWord(n), quint16(0x3FFF));
         QCOMPARE(rig.PBUF.word(9999), quint16(0x3FFF));
-        QCOMPARE(rig.profile.LASTADR, qint16(1023));
-        QCOMPARE(rig.state.DATAFG, qint16(0));
-        QCOMPARE(rig.state.fileConfigWord, std::nullopt);
-        QCOMPARE(rig.seam.field("Text1"), QString());
-        QCOMPARE(rig.seam.field("Text4"), QStringLiteral("0"));
-        QCOMPARE(rig.seam.field("Text5"), QStringLiteral("3FF"));
-        QCOMPARE(rig.seam.bufferViewRefreshes(), 1);
         QCOMPARE(rig.seam.boxTexts(), QStringList());
     }
 };

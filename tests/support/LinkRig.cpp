@@ -7,6 +7,6 @@ LinkRig::LinkRig(adaptersim::Chip chip) : model(chip)
     port.setLineSettings(QStringLiteral("9600,N,8,1"));
     port.open();
     port.clearRecords();
-    state.COMNO = 1;
-    seam.setTick([this] { adapter.Timer1_Timer(); });
+    state.portNumber = 1;
+    seam.setTick([this] { adapter.replyTimer().tick(); });
 }

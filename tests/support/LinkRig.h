@@ -8,7 +8,7 @@
 #include "tests/support/TestClock.h"
 
 // The adapter link on simulated time, ready for a logic test: COM1 open on a fake port with the
-// adapter model behind it, the recording seam ticking Timer1_Timer on every wait.
+// adapter model behind it, the recording seam ticking the reply timer on every wait.
 struct LinkRig {
     explicit LinkRig(adaptersim::Chip chip = adaptersim::Chip::PIC16F84);
     LinkRig(const LinkRig &) = delete;
@@ -19,5 +19,5 @@ struct LinkRig {
     FakePort port{clock};
     RecordingSeam seam{clock};
     RunState state;
-    Adapter adapter{port, seam, state};
+    Adapter adapter{port, seam};
 };

@@ -3,8 +3,8 @@
 LiveLink::LiveLink(const QString &device)
 {
     qputenv("DRAVIK_COM1", device.toLocal8Bit());
-    QObject::connect(&Timer1, &QTimer::timeout, [this] { adapter.Timer1_Timer(); });
+    QObject::connect(&Timer1, &QTimer::timeout, [this] { adapter.replyTimer().tick(); });
     Timer1.start(100);
-    state.COMNO = 1;
+    state.portNumber = 1;
     ports.OPENCOM();
 }

@@ -18,7 +18,7 @@ struct LiveLink {
     QtSerialPort port;
     LiveSeam seam;
     RunState state;
-    Adapter adapter{port, seam, state};
+    Adapter adapter{port, seam};
     PortSwitch ports{port, state, seam};
     QTimer Timer1;
 };

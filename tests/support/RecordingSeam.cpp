@@ -53,7 +53,6 @@ void RecordingSeam::clearRecords()
     log_.clear();
     history_.clear();
     waits_ = 0;
-    bufferViewRefreshes_ = 0;
     progress_.clear();
 }
 
@@ -70,11 +69,6 @@ void RecordingSeam::waitForEvents()
 {
     ++waits_;
     idle();
-}
-
-void RecordingSeam::endProgram()
-{
-    programEnded_ = true;
 }
 
 void RecordingSeam::setTickText(const QString &text)

@@ -22,7 +22,7 @@ class RecordingSeam : public WindowSeam {
 public:
     explicit RecordingSeam(TestClock &clock);
 
-    // What the 100 ms tick runs, e.g. [&] { adapter.Timer1_Timer(); }.
+    // What the 100 ms tick runs, e.g. [&] { adapter.replyTimer().tick(); }.
     void setTick(std::function<void()> tick) { tick_ = std::move(tick); }
     // Answers for the question boxes (Retry/Cancel, Yes/No), used in order; when they run out
     // the answer is Cancel or No. OK boxes are always answered OK.
@@ -32,8 +32,8 @@ public:
     void setBoxPauseMs(int ms) { boxPauseMs_ = ms; }
     // Lets the event loop idle for ms of test time (in 100 ms steps, each with its tick).
     void runFor(int ms);
-    // What the user has typed into Text5.
-    void setLastAddressText(const QString &text) { fields_[QStringLiteral("Text5")] = text; }
+    // The program starts ending (EXIT): waits give up from now on.
+    void endProgram() { programEnded_ = true; }
 
     const QList<Message> &boxes() const { return boxes_; }
     QStringList boxTexts() const;
@@ -47,7 +47,6 @@ public:
     QString field(const QString &name) const { return fields_.value(name); }
     bool programEnded() const { return programEnded_; }
     int waits() const { return waits_; }
-    int bufferViewRefreshes() const { return bufferViewRefreshes_; }
     // Every progress report, as "WRITE 3/1024".
     const QStringList &progress() const { return progress_; }
     // Asks the running operation to stop (a console's Ctrl+C) once this many progress reports
@@ -57,18 +56,12 @@ public:
 
     BoxAnswer showBox(const Message &message) override;
     void waitForEvents() override;
-    void endProgram() override;
     bool programEnding() const override { return programEnded_; }
     void setCurrentAddress(const QString &text) override { record(QStringLiteral("Text3"), text); }
-    void setStartAddress(const QString &text) override { record(QStringLiteral("Text4"), text); }
-    QString lastAddressText() const override { return field(QStringLiteral("Text5")); }
-    void setLastAddress(const QString &text) override { record(QStringLiteral("Text5"), text); }
     void setTickText(const QString &text) override;
-    void setFileName(const QString &text) override { record(QStringLiteral("Text1"), text); }
     void setPortLabel(const QString &text) override { record(QStringLiteral("Label6"), text); }
     // Kept as the field "Label6.toolTip", out of the log.
     void setPortDevice(const QString &device) override { keep(QStringLiteral("Label6.toolTip"), device); }
-    void refreshBufferView() override { ++bufferViewRefreshes_; }
     void showProgress(const QString &operation, int wordsDone, int wordsTotal) override
     {
         progress_ << QStringLiteral("%1 %2/%3").arg(operation).arg(wordsDone).arg(wordsTotal);
@@ -98,7 +91,6 @@ private:
     QHash<QString, QString> fields_;
     bool programEnded_ = false;
     int waits_ = 0;
-    int bufferViewRefreshes_ = 0;
     QStringList progress_;
     int stopAfterReports_ = -1;
 };
