@@ -42,6 +42,9 @@ QString reasonOf(HexError error)
     case HexError::NoData: return QStringLiteral("no byte lies in the device's program memory");
     case HexError::DoesNotFit: return QStringLiteral("the program does not fit the device's memory");
     case HexError::NoEndRecord: return QStringLiteral("no end-of-file record: the file was cut short");
+    case HexError::ConflictingByte: return QStringLiteral("a byte address is given two different values");
+    case HexError::HalfConfigWord:
+        return QStringLiteral("only one of the configuration word's two bytes (400Eh, 400Fh) is given");
     }
     return {};
 }
