@@ -17,7 +17,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSaveFile>
 #include <QTimer>
 
 #include <cstdio>
@@ -208,12 +207,10 @@ void Session::chooseConfigWord(const std::optional<quint16> &fromFile)
 // A read that cannot keep its words is refused before it starts.
 bool Session::outputWritable()
 {
-    QSaveFile probe(options_.file);
-    if (probe.open(QIODevice::WriteOnly)) {
-        probe.cancelWriting();
+    const QString obstacle = saveObstacle(options_.file);
+    if (obstacle.isEmpty())
         return true;
-    }
-    failWith(kBadFile, Messages::cantWriteFile(), QStringLiteral("%1: %2").arg(options_.file, probe.errorString()));
+    failWith(kBadFile, Messages::cantWriteFile(options_.file, obstacle), {});
     return false;
 }
 
@@ -281,8 +278,8 @@ void Session::finish()
                      .arg(options_.file, seconds, seam_.lastInformation());
         break;
     case CliCommand::Read:
-        if (!saveHexFile(options_.file, PBUF_, lastWord_)) {
-            failWith(kBadFile, Messages::cantWriteFile(), QStringLiteral("%1 could not be written").arg(options_.file));
+        if (const QString reason = saveHexFile(options_.file, PBUF_, lastWord_); !reason.isEmpty()) {
+            failWith(kBadFile, Messages::cantWriteFile(options_.file, reason), {});
             return;
         }
         result = QStringLiteral("read %1 words into %2 in %3 s").arg(words).arg(options_.file, seconds);
