@@ -13,6 +13,6 @@ void saveBufferAsHex(Dialogs &dialogs, const ProgramBuffer &PBUF, int lastWord)
     const QString path = dialogs.askSaveFileName();
     if (path.isEmpty())
         return;
-    if (!saveHexFile(path, PBUF, lastWord))
-        dialogs.showBox(Messages::cantWriteFile());
+    if (const QString reason = saveHexFile(path, PBUF, lastWord); !reason.isEmpty())
+        dialogs.showBox(Messages::cantWriteFile(path, reason));
 }

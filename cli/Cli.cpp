@@ -18,7 +18,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSaveFile>
 #include <QTimer>
 
 #include <cstdio>
@@ -43,6 +42,9 @@ QString reasonOf(HexError error)
     case HexError::NoData: return QStringLiteral("no byte lies in the device's program memory");
     case HexError::DoesNotFit: return QStringLiteral("the program does not fit the device's memory");
     case HexError::NoEndRecord: return QStringLiteral("no end-of-file record: the file was cut short");
+    case HexError::ConflictingByte: return QStringLiteral("a byte address is given two different values");
+    case HexError::HalfConfigWord:
+        return QStringLiteral("only one of the configuration word's two bytes (400Eh, 400Fh) is given");
     }
     return {};
 }
@@ -201,12 +203,10 @@ void Session::chooseConfigWord(const std::optional<quint16> &fromFile)
 // A read that cannot keep its words is refused before it starts.
 bool Session::outputWritable()
 {
-    QSaveFile probe(options_.file);
-    if (probe.open(QIODevice::WriteOnly)) {
-        probe.cancelWriting();
+    const QString obstacle = saveObstacle(options_.file);
+    if (obstacle.isEmpty())
         return true;
-    }
-    failWith(kBadFile, Messages::cantWriteFile(), QStringLiteral("%1: %2").arg(options_.file, probe.errorString()));
+    failWith(kBadFile, Messages::cantWriteFile(options_.file, obstacle), {});
     return false;
 }
 
@@ -276,9 +276,8 @@ void Session::finish(const Outcome &outcome)
                      .arg(options_.file, seconds, Messages::verifyGood().text);
         break;
     case CliCommand::Read:
-        if (!saveHexFile(options_.file, PBUF_, lastWord_)) {
-            exitStatus_ = failWith(kBadFile, Messages::cantWriteFile(),
-                                   QStringLiteral("%1 could not be written").arg(options_.file));
+        if (const QString reason = saveHexFile(options_.file, PBUF_, lastWord_); !reason.isEmpty()) {
+            exitStatus_ = failWith(kBadFile, Messages::cantWriteFile(options_.file, reason), {});
             return;
         }
         result = QStringLiteral("read %1 words into %2 in %3 s").arg(words).arg(options_.file, seconds);

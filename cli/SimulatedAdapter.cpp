@@ -11,6 +11,7 @@
 namespace {
 
 constexpr int kStartMs = 10000;
+constexpr int kEndMs = 2000;
 
 } // namespace
 
@@ -35,9 +36,16 @@ SimulatedAdapter::SimulatedAdapter(const QStringList &arguments)
     }
     const QString firstLine = QString::fromLocal8Bit(process_.readLine()).trimmed();
     if (!firstLine.startsWith(QLatin1Char('/'))) {
-        const QString printed = stop().trimmed();
+        // It ends by itself once it has said why (a refused option, --help): stopping it then
+        // would cut its words off and call the end a crash.
+        const bool ended = process_.waitForFinished(kEndMs) || process_.state() == QProcess::NotRunning;
+        const QString printed =
+            (firstLine + QLatin1Char('\n') + QString::fromLocal8Bit(process_.readAllStandardOutput()) + stop())
+                .trimmed();
         error_ = QStringLiteral("adapter-sim did not start: %1")
-                     .arg(printed.isEmpty() ? process_.errorString() : printed);
+                     .arg(!printed.isEmpty() ? printed
+                          : ended            ? process_.errorString()
+                                             : QStringLiteral("no terminal within %1 s").arg(kStartMs / 1000));
         return;
     }
     ptyPath_ = firstLine;
@@ -56,5 +64,6 @@ QString SimulatedAdapter::stop()
             process_.kill();
         process_.waitForFinished(5000);
     }
-    return QString::fromLocal8Bit(process_.readAllStandardError());
+    // One that was never started has nothing to read, and Qt would warn that it is not open.
+    return process_.isOpen() ? QString::fromLocal8Bit(process_.readAllStandardError()) : QString();
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <cerrno>
 #include <cstdint>
 #include <memory>
@@ -62,6 +63,8 @@ public:
             result_.error = HexError::NoEndRecord;
         else if (result_.ok() && lastWord_ < 0)
             result_.error = HexError::NoData;
+        else if (result_.ok() && configLowStored_ != configHighStored_)
+            result_.error = HexError::HalfConfigWord;
         result_.LASTADR = std::int16_t(lastWord_);
         result_.startWord = std::max(firstIndex_, 0) / 2;
         result_.lastLine = lastLine_;
@@ -127,8 +130,13 @@ private:
         constexpr std::int64_t configSpaceByte = 2 * 0x2000;
         if (last >= memoryBytes_ && first < configSpaceByte)
             return HexError::DoesNotFit;
-        for (int j = 0; j < count; ++j)
-            result_.PBUF.setByte(int(first + j), data[j]);
+        for (int j = 0; j < count; ++j) {
+            const int index = int(first + j);
+            if (stored_[std::size_t(index)] && result_.PBUF.byte(index) != data[j])
+                return HexError::ConflictingByte;
+            stored_[std::size_t(index)] = true;
+            result_.PBUF.setByte(index, data[j]);
+        }
         if (firstIndex_ < 0)
             firstIndex_ = int(first);
         lastIndex_ = int(last);
@@ -153,6 +161,7 @@ private:
     int lastValue_ = 0;
     bool configLowStored_ = false;
     bool configHighStored_ = false;
+    std::bitset<ProgramBuffer::kSize> stored_; // the bytes a record has given a value
     std::string lastLine_;
     std::array<std::uint8_t, 5 + 255> bytes_{};
 };

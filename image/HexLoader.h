@@ -25,6 +25,8 @@ enum class HexError {
     NoData,        // no byte lands in the device's program memory
     DoesNotFit,    // a byte lies past the device's last word but below 2000h: the program does not fit
     NoEndRecord,   // the end-of-file record is missing: the file was cut short
+    ConflictingByte, // one byte address is given two different values: which one is meant?
+    HalfConfigWord,  // only one of the configuration word's two bytes (400Eh, 400Fh) is given
 };
 
 // The largest HEX file taken, in bytes. Filling all 20001 bytes of PBUF one byte to a record,
@@ -51,7 +53,8 @@ struct HexLoadResult {
 };
 
 // Reads Intel HEX text into a fresh image built from `current`, which is only read.
-// Every record is checked (hex digits, length, checksum); type 00 stores bytes, 02 and 04 set
+// Every record is checked (hex digits, length, checksum); type 00 stores bytes (a byte given
+// again must have the same value), 02 and 04 set
 // the base address of the records after them, 03 and 05 are ignored, 01 ends the file and must
 // come. A line ends at CR, LF or CR LF; a UTF-8 byte-order mark at the start is skipped.
 // Blank lines are skipped, and so is whatever follows the end record.

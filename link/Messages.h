@@ -94,9 +94,12 @@ inline Message fileError()
 {
     return {QStringLiteral("Can't Read or Open the FILE"), QStringLiteral("FILE ERROR")};
 }
-inline Message cantWriteFile()
+// reason: why, as the save gave it ("No space left on device"); under the box with the file's name.
+inline Message cantWriteFile(const QString &fileName = {}, const QString &reason = {})
 {
-    return {QStringLiteral("Can't Write the FILE"), QStringLiteral("FILE ERROR")};
+    const QString detail = fileName.isEmpty() || reason.isEmpty() ? reason : fileName + QStringLiteral(": ") + reason;
+    return {QStringLiteral("Can't Write the FILE"), QStringLiteral("FILE ERROR"), BoxIcon::Error, BoxButtons::Ok,
+            detail.isEmpty() ? QString() : detail + QLatin1Char('.')};
 }
 
 inline Message configWordNotOnPanel(quint16 fileWord, quint16 writtenWord)

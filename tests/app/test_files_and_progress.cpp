@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -179,16 +180,21 @@ void FilesAndProgressTest::failed_save_shows_box_and_keeps_the_file_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("sizeLimit"); // 0: none
-    QTest::newRow("inside a missing folder") << "missing/saved.hex" << 0;
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("inside a missing folder") << "missing/saved.hex" << 0 << "No such file or directory";
     // 1024 words take about 2.9 KB: the limit stops the write part way through.
-    QTest::newRow("write fails half way") << "saved.hex" << 1000;
+    QTest::newRow("write fails half way") << "saved.hex" << 1000 << "saved.hex: File too large.";
+    QTest::newRow("a FIFO, never replaced") << "fifo.hex" << 0 << "fifo.hex: a FIFO (named pipe), not a regular file";
 }
 
 void FilesAndProgressTest::failed_save_shows_box_and_keeps_the_file()
 {
     QFETCH(QString, name);
     QFETCH(int, sizeLimit);
+    QFETCH(QString, reason);
     QTemporaryDir dir;
+    const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("fifo.hex")));
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
     FakeWindowRig rig(Edition::Advanced);
     rig.dialogs.fileToOpen = QString::fromUtf8(writeFile(dir, "program.hex", kProgram));
     rig.c().Command2->click();
@@ -206,7 +212,10 @@ void FilesAndProgressTest::failed_save_shows_box_and_keeps_the_file()
         rig.window->menuItems().Save_HEX->trigger();
     }
     QCOMPARE(rig.dialogs.boxes, QStringList{"Can't Write the FILE / FILE ERROR"});
+    QVERIFY2(rig.dialogs.messages[0].informativeText.contains(reason), qPrintable(rig.dialogs.messages[0].informativeText));
     QCOMPARE(contentsOf(dir.filePath(QStringLiteral("saved.hex"))), older);
+    struct stat node {};
+    QVERIFY(::stat(fifo.constData(), &node) == 0 && S_ISFIFO(node.st_mode));
     // No half-written file is left beside it.
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
 }

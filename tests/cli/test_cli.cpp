@@ -6,6 +6,8 @@
 #include <QtTest>
 
 #include <csignal>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace {
 
@@ -210,7 +212,14 @@ private slots:
         QTest::newRow("port beside --simulate") << QStringList{"--simulate", "identify"} << 2 << "exclude each other";
         QTest::newRow("file missing") << QStringList{"write"} << 2 << "write needs one file";
         QTest::newRow("read into a missing folder") << QStringList{"read", "@missing/out.hex"} << 3
-                                                    << "FILE ERROR: Can't Write the FILE";
+                                                    << "missing/out.hex: No such file or directory";
+        QTest::newRow("read into a FIFO") << QStringList{"read", "@fifo"} << 3 << "fifo: a FIFO (named pipe), not a";
+        QTest::newRow("read into a link to a FIFO") << QStringList{"read", "@to-fifo"} << 3 << "a symbolic link to a FIFO";
+        QTest::newRow("read into a device node") << QStringList{"read", "@null"} << 3 << "a character device, not a";
+        QTest::newRow("read into a link to one") << QStringList{"read", "@to-null"} << 3 << "link to a character device";
+        QTest::newRow("read into a 300-character name") << QStringList{"read", "@" + QString(300, 'x')} << 3
+                                                        << "File name too long";
+        QTest::newRow("read into no name") << QStringList{"read", ""} << 3 << "No file name was given";
     }
 
     void refusals_send_nothing()
@@ -223,11 +232,20 @@ private slots:
         bench.file("program.hex", programFile(kProgram));
         bench.file("bad.hex", ":020000000528D0\n:00000001FF\n");
         bench.file("wide.hex", hexFileOf({0x2805}).insert(0, ":02400E00FFFFB2\n"));
+        const auto in = [&bench](const char *name) { return QFile::encodeName(bench.dir.filePath(name)); };
+        QVERIFY(::mkfifo(in("fifo"), 0600) == 0 && ::symlink(in("fifo"), in("to-fifo")) == 0);
+        const bool nodeMade =
+            ::mknod(in("null"), S_IFCHR | 0600, makedev(1, 3)) == 0 && ::symlink(in("null"), in("to-null")) == 0;
+        if (arguments.join(' ').contains("null") && !nodeMade)
+            QSKIP("making a device node needs root");
         for (QString &argument : arguments) {
             if (argument.startsWith(QLatin1Char('@')))
                 argument = bench.dir.filePath(argument.mid(1));
         }
         const Finished run = bench.run(arguments);
+        struct stat node {};
+        QVERIFY(::lstat(in("fifo"), &node) == 0 && S_ISFIFO(node.st_mode));
+        QVERIFY(!nodeMade || (::lstat(in("null"), &node) == 0 && S_ISCHR(node.st_mode)));
         QCOMPARE(run.status, status);
         QVERIFY2(run.err.contains(said), qPrintable(run.err));
         QCOMPARE(run.out, QString());

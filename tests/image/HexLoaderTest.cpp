@@ -148,9 +148,8 @@ void HexLoaderTest::good_files_load_every_byte_data()
     QTest::newRow("out of order: first record gives the start")
         << ":020010000A0BD9\n:020000000102FB\n" + kEnd << 1024
         << Bytes{{16, 0x0A}, {17, 0x0B}, {0, 1}, {1, 2}} << 8 << 8 << end << "1  2";
-    QTest::newRow("overlapping: the later record wins")
-        << ":0400000001020304F2\n:02000200AABB97\n" + kEnd << 1024
-        << Bytes{{0, 1}, {1, 2}, {2, 0xAA}, {3, 0xBB}} << 1 << 0 << end << "3  187";
+    QTest::newRow("overlapping with the same values") << ":0400000001020304F2\n:020002000304F5\n" + kEnd
+        << 1024 << Bytes{{0, 1}, {1, 2}, {2, 3}, {3, 4}} << 1 << 0 << end << "3  4";
     QTest::newRow("lower-case digits") << QByteArray(":04000000abcdef1a7b\n:00000001ff\n") << 1024
         << Bytes{{0, 0xAB}, {1, 0xCD}, {2, 0xEF}, {3, 0x1A}} << 1 << 0 << ":00000001ff" << "3  26";
     QTest::newRow("odd last byte 2047 is word 3FF") << ":0107FF0034C5\n" + kEnd << 1024
@@ -279,6 +278,12 @@ void HexLoaderTest::bad_files_are_refused_data()
     QTest::newRow("blank lines only") << QByteArray("\r\n\n  \n\r") << HexError::NoEndRecord << "" << "";
     QTest::newRow("garbage line in the middle") << kProg + "hello\n" + kEnd << HexError::NotARecord
         << "hello" << "3  0";
+    QTest::newRow("overlapping with other values") << ":0400000001020304F2\n:02000200AABB97\n" + kEnd
+        << HexError::ConflictingByte << ":02000200AABB97" << "3  4";
+    QTest::newRow("configuration byte given again, other value") << kProg + ":02400E00F13F80\n:01400E0000B1\n" + kEnd
+        << HexError::ConflictingByte << ":01400E0000B1" << "16399  63";
+    QTest::newRow("configuration word's low byte only") << kProg + ":01400E00F1C0\n" + kEnd
+        << HexError::HalfConfigWord << ":00000001FF" << "16398  241";
     QTest::newRow("comment line first") << "; made by hand\n" + kProg + kEnd << HexError::NotARecord
         << "; made by hand" << "";
 }

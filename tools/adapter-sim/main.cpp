@@ -10,9 +10,9 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,7 +28,7 @@ const char kHelp[] =
     "  --device 16F84|16C711   chip in the socket (default 16F84; the 16C711 is EPROM)\n"
     "  --id XY                 the two characters ending the identity reply (default 01)\n"
     "  --load FILE.hex         initial chip memory (program words at byte address 2n,\n"
-    "                          configuration word at 400Eh)\n"
+    "                          configuration word at 400Eh): a regular file up to 1 MiB\n"
     "  --dump FILE.hex         write chip memory there on exit\n"
     "  --link PATH             make a symbolic link PATH to the terminal (removed on exit)\n"
     "  --transcript FILE       one line per command received: V0, L3FFF, P1, S, I, Q3FFB, Z\n"
@@ -144,14 +144,45 @@ Options parse(int argc, char **argv)
     return o;
 }
 
-std::string readFile(const std::string &path)
+// As dravik's loader: a program for these devices is a few KB, and nothing larger is one.
+constexpr off_t kMaxHexFileBytes = 1024 * 1024;
+const std::string kTooLarge = " is larger than any program for these devices (1 MiB)";
+
+std::string refusalOf(const struct stat &info)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    if (!S_ISREG(info.st_mode))
+        return " is not a regular file";
+    return info.st_size > kMaxHexFileBytes ? kTooLarge : std::string();
+}
+
+// A regular file up to the size limit. Anything else (a device, FIFO, folder) is refused unread:
+// it is looked at before it is opened, since opening a device can have effects of its own, and
+// the open never blocks.
+std::string readHexFile(const std::string &path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
+    std::string refusal = refusalOf(info);
+    const int fd = refusal.empty() ? ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
+    if (refusal.empty() && (fd < 0 || ::fstat(fd, &info) != 0))
+        refusal = std::string(": ") + std::strerror(errno);
+    else if (refusal.empty())
+        refusal = refusalOf(info);
+    std::string text;
+    char block[64 * 1024];
+    ssize_t count = 0;
+    while (refusal.empty() && (count = ::read(fd, block, sizeof block)) != 0) {
+        if (count < 0 && errno != EINTR)
+            refusal = std::string(": ") + std::strerror(errno);
+        else if (count > 0 && text.append(block, std::size_t(count)).size() > std::size_t(kMaxHexFileBytes))
+            refusal = kTooLarge; // it grew since it was measured
+    }
+    if (fd >= 0)
+        ::close(fd);
+    if (!refusal.empty())
+        throw std::runtime_error(path + refusal);
+    return text;
 }
 
 volatile std::sig_atomic_t stopRequested = 0;
@@ -181,7 +212,7 @@ int main(int argc, char **argv)
 
     std::FILE *transcript = nullptr;
     try {
-        if (!options.load.empty() && !model.loadHex(readFile(options.load)))
+        if (!options.load.empty() && !model.loadHex(readHexFile(options.load)))
             throw std::runtime_error(options.load + " is not an Intel HEX file");
         if (!options.transcript.empty() && !(transcript = std::fopen(options.transcript.c_str(), "w")))
             throw std::runtime_error("cannot write " + options.transcript + ": " + std::strerror(errno));

@@ -156,6 +156,8 @@ private slots:
         QTest::newRow("missing value") << QStringList{"--baud"};
         QTest::newRow("negative reply delay") << QStringList{"--reply-delay", "-5"};
         QTest::newRow("missing load file") << QStringList{"--load", "/nonexistent/file.hex"};
+        QTest::newRow("load a device: refused unread") << QStringList{"--load", "/dev/zero"};
+        QTest::newRow("load a folder") << QStringList{"--load", "/"};
     }
     void refuses_bad_options()
     {
