@@ -97,6 +97,23 @@ void applyColours(QWidget *widget, ControlKind kind, const Look &look)
     widget->setPalette(palette);
 }
 
+// Names a control as its label or frame shows it, which a screen reader cannot tell by itself:
+// a text box has its label for a buddy, an option its frame's title before its caption.
+void nameForScreenReaders(QWidget *control, const ControlSpec &spec, const QHash<QString, QWidget *> &created)
+{
+    if (spec.labelledBy) {
+        auto *label = qobject_cast<QLabel *>(created.value(QLatin1String(spec.labelledBy)));
+        Q_ASSERT(label);
+        label->setBuddy(control);
+    }
+    if (spec.container) {
+        const auto *frame = qobject_cast<const QGroupBox *>(created.value(QLatin1String(spec.container)));
+        control->setAccessibleName(frame->title() + u' ' + QString::fromLatin1(spec.text));
+    }
+    if (spec.description)
+        control->setAccessibleDescription(QString::fromLatin1(spec.description));
+}
+
 QRect pixelRect(const Place &place)
 {
     return {pixels(place.left), pixels(place.top), pixels(place.width), pixels(place.height)};
@@ -155,9 +172,9 @@ void MainWindow::buildControls()
     applyFont(client, layout.defaultLook);
     setCentralWidget(client);
 
-    QHash<QString, QWidget *> frames;
+    QHash<QString, QWidget *> created;
     for (const ControlSpec &spec : layout.controls) {
-        QWidget *container = spec.container ? frames.value(QLatin1String(spec.container)) : client;
+        QWidget *container = spec.container ? created.value(QLatin1String(spec.container)) : client;
         Q_ASSERT(container);
         QWidget *control = makeControl(spec, container);
         control->setObjectName(QLatin1String(spec.name));
