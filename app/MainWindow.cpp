@@ -183,8 +183,17 @@ void MainWindow::buildControls()
         applyColours(control, spec.kind, spec.look);
         if (spec.toolTip)
             control->setToolTip(QString::fromLatin1(spec.toolTip));
-        if (spec.kind == ControlKind::Frame)
-            frames.insert(QLatin1String(spec.name), control);
+        nameForScreenReaders(control, spec, created);
+        if (!withinReach(spec, layout))
+            control->setFocusPolicy(Qt::NoFocus);
+        created.insert(QLatin1String(spec.name), control);
+    }
+    QWidget *previous = nullptr;
+    for (const ControlSpec *spec : tabOrder(layout)) {
+        QWidget *control = created.value(QLatin1String(spec->name));
+        if (previous)
+            QWidget::setTabOrder(previous, control);
+        previous = control;
     }
 
     auto bind = [client](auto *&pointer, const char *name) {
@@ -444,13 +453,18 @@ void MainWindow::VER_Click()
 
 void MainWindow::WDT_Click()
 {
-    if (state_.WDTFG == 0) {
-        controls_.Label7->setText(QStringLiteral("WDT Enable"));
-        state_.WDTFG = 1;
-    } else {
-        controls_.Label7->clear();
-        state_.WDTFG = 0;
-    }
+    setWatchdogFlag(state_.WDTFG == 0);
+}
+
+// The basic edition's indicator shows "WDT Enable" or nothing; a screen reader hears either
+// state, named as the advanced edition's WDT options are.
+void MainWindow::setWatchdogFlag(bool enabled)
+{
+    state_.WDTFG = enabled ? 1 : 0;
+    const QString enable = QStringLiteral("WDT Enable");
+    controls_.Label7->setText(enabled ? enable : QString());
+    if (edition_ == Edition::Basic)
+        controls_.Label7->setAccessibleName(enabled ? enable : QStringLiteral("WDT Disable"));
 }
 
 void MainWindow::Option1_Click()
@@ -479,8 +493,7 @@ void MainWindow::selectDevice(Device device)
     state_.DATAFG = 0;
     state_.fileConfigWord.reset();
     controls_.Text1->clear();
-    state_.WDTFG = 0;
-    controls_.Label7->clear();
+    setWatchdogFlag(false);
     enableOperationControls();
 }
 

@@ -123,6 +123,7 @@ private:
     // FILE OPEN once the file is chosen: all or nothing.
     void loadFile(const QString &path);
     void selectDevice(Device device);
+    void setWatchdogFlag(bool enabled);
     void takeConfigWordFromFile(const HexLoadResult &loaded);
     void showPanelChoice(const PanelChoice &choice);
     void showConfigText();

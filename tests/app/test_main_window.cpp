@@ -214,6 +214,7 @@ void MainWindowTest::basic_wdt_item_toggles_flag_and_indicator()
     QCOMPARE(rig.window->runState().WDTFG, qint16(1));
     WDT->trigger();
     QCOMPARE(rig.c().Label7->text(), QString());
+    QCOMPARE(QAccessible::queryAccessibleInterface(rig.c().Label7)->text(QAccessible::Name), "WDT Disable");
     QCOMPARE(rig.window->runState().WDTFG, qint16(0));
     WDT->trigger();
     rig.c().Option2->click();
