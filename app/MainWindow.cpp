@@ -97,6 +97,23 @@ void applyColours(QWidget *widget, ControlKind kind, const Look &look)
     widget->setPalette(palette);
 }
 
+// Names a control as its label or frame shows it, which a screen reader cannot tell by itself:
+// a text box has its label for a buddy, an option its frame's title before its caption.
+void nameForScreenReaders(QWidget *control, const ControlSpec &spec, const QHash<QString, QWidget *> &created)
+{
+    if (spec.labelledBy) {
+        auto *label = qobject_cast<QLabel *>(created.value(QLatin1String(spec.labelledBy)));
+        Q_ASSERT(label);
+        label->setBuddy(control);
+    }
+    if (spec.container) {
+        const auto *frame = qobject_cast<const QGroupBox *>(created.value(QLatin1String(spec.container)));
+        control->setAccessibleName(frame->title() + u' ' + QString::fromLatin1(spec.text));
+    }
+    if (spec.description)
+        control->setAccessibleDescription(QString::fromLatin1(spec.description));
+}
+
 QRect pixelRect(const Place &place)
 {
     return {pixels(place.left), pixels(place.top), pixels(place.width), pixels(place.height)};
@@ -154,9 +171,9 @@ void MainWindow::buildControls()
     applyFont(client, layout.defaultLook);
     setCentralWidget(client);
 
-    QHash<QString, QWidget *> frames;
+    QHash<QString, QWidget *> created;
     for (const ControlSpec &spec : layout.controls) {
-        QWidget *container = spec.container ? frames.value(QLatin1String(spec.container)) : client;
+        QWidget *container = spec.container ? created.value(QLatin1String(spec.container)) : client;
         Q_ASSERT(container);
         QWidget *control = makeControl(spec, container);
         control->setObjectName(QLatin1String(spec.name));
@@ -165,8 +182,17 @@ void MainWindow::buildControls()
         applyColours(control, spec.kind, spec.look);
         if (spec.toolTip)
             control->setToolTip(QString::fromLatin1(spec.toolTip));
-        if (spec.kind == ControlKind::Frame)
-            frames.insert(QLatin1String(spec.name), control);
+        nameForScreenReaders(control, spec, created);
+        if (!withinReach(spec, layout))
+            control->setFocusPolicy(Qt::NoFocus);
+        created.insert(QLatin1String(spec.name), control);
+    }
+    QWidget *previous = nullptr;
+    for (const ControlSpec *spec : tabOrder(layout)) {
+        QWidget *control = created.value(QLatin1String(spec->name));
+        if (previous)
+            QWidget::setTabOrder(previous, control);
+        previous = control;
     }
 
     auto bind = [client](auto *&pointer, const char *name) {
@@ -477,13 +503,18 @@ void MainWindow::aboutClicked()
 
 void MainWindow::watchdogItemClicked()
 {
-    if (!state_.watchdogEnabled) {
-        controls_.Label7->setText(QStringLiteral("WDT Enable"));
-        state_.watchdogEnabled = true;
-    } else {
-        controls_.Label7->clear();
-        state_.watchdogEnabled = false;
-    }
+    setWatchdogFlag(!state_.watchdogEnabled);
+}
+
+// The basic edition's indicator shows "WDT Enable" or nothing; a screen reader hears either
+// state, named as the advanced edition's WDT options are.
+void MainWindow::setWatchdogFlag(bool enabled)
+{
+    state_.watchdogEnabled = enabled;
+    const QString enable = QStringLiteral("WDT Enable");
+    controls_.Label7->setText(enabled ? enable : QString());
+    if (edition_ == Edition::Basic)
+        controls_.Label7->setAccessibleName(enabled ? enable : QStringLiteral("WDT Disable"));
 }
 
 void MainWindow::selectDevice(Device device)
@@ -496,8 +527,7 @@ void MainWindow::selectDevice(Device device)
     state_.programLoaded = false;
     state_.fileConfigWord.reset();
     controls_.Text1->clear();
-    state_.watchdogEnabled = false;
-    controls_.Label7->clear();
+    setWatchdogFlag(false);
     enableOperationControls();
 }
 

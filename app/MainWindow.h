@@ -114,6 +114,7 @@ private:
     void watchdogChosen(bool enabled);
     // The panel as a device selection leaves it: the device's default word.
     void showDefaultPanel(Device device);
+    void setWatchdogFlag(bool enabled);
     void takeConfigWordFromFile(const HexLoadResult &loaded);
     void showPanelChoice(const PanelChoice &choice);
     void showConfigText();

@@ -23,6 +23,8 @@ PortDialog::PortDialog(const QList<DetectedPort> &detected, const QString &curre
     auto *found = new QLabel(detected.isEmpty() ? QStringLiteral("No serial ports are detected.")
                                                 : QStringLiteral("Detected serial ports:"),
                              this);
+    found->setBuddy(ports);
+    ports->setAccessibleName(found->text()); // a list takes no name from its buddy
     layout->addWidget(found);
     layout->addWidget(ports);
     ports->setVisible(!detected.isEmpty());

@@ -4,7 +4,9 @@
 
 #include <QtCore/qnamespace.h>
 
+#include <algorithm>
 #include <cmath>
+#include <tuple>
 
 int pixels(int twips)
 {
@@ -55,7 +57,7 @@ const WindowLayout kAdvanced{
         {"Shape14", K::Band, nullptr, nullptr, {0, 3525, 5235, 615}, kSalmonBand, nullptr},
         {"Label1", K::Label, "File name", nullptr, {225, 75, 825, 225}, kOnWhite, nullptr},
         {"Text1", K::TextBox, "Text1", nullptr, {240, 300, 4380, 285}, kFileName,
-         "This is target program file"},
+         "This is target program file", "Label1"},
         {"Frame1", K::Frame, "PIC Select", nullptr, {300, 675, 1215, 1215}, kOnPanel, nullptr},
         {"Option1", K::OptionButton, "16F84", "Frame1", {150, 375, 840, 240}, kDeviceOption,
          "Select device 16F84"},
@@ -63,21 +65,21 @@ const WindowLayout kAdvanced{
          nullptr},
         {"Label2", K::Label, "START", nullptr, {1575, 825, 660, 255}, kHeading, nullptr},
         {"Text4", K::TextBox, "Text4", nullptr, {2250, 750, 495, 270}, kPlain,
-         "Program start Address"},
+         "Program start Address", "Label2"},
         {"Label5", K::Label, "LAST", nullptr, {2700, 825, 660, 255}, kHeading, nullptr},
         {"Text5", K::TextBox, "Text5", nullptr, {3375, 750, 495, 270}, kPlain,
-         "Program last Address"},
+         "Program last Address", "Label5"},
         {"Command2", K::Button, "FILE OPEN", nullptr, {4050, 750, 1095, 375}, kButton,
          "Open your HEX file"},
         {"Label4", K::Label, "Current", nullptr, {2550, 1200, 735, 255}, kHeading, nullptr},
         {"Text3", K::TextBox, "Text3", nullptr, {3375, 1125, 495, 270}, kPlain,
-         "Current Address"},
+         "Current Address", "Label4"},
         {"Command3", K::Button, "WRITE", nullptr, {4275, 1500, 855, 375}, kButton,
          "Write program to PIC"},
         {"Label7", K::Label, "Label7", nullptr, {1575, 1575, 1290, 240}, kIndicator, nullptr},
         {"Label8", K::Label, "Config", nullptr, {2550, 1650, 735, 255}, kHeading, nullptr},
         {"Text6", K::TextBox, "Text3", nullptr, {3375, 1575, 495, 270}, kPlain,
-         "Current Address"},
+         "Current Address", "Label8", "The configuration word WRITE writes, in hexadecimal"},
         {"Command7", K::Button, "VERIFY", nullptr, {4275, 2100, 855, 375}, kButton,
          "Program verify"},
         {"Frame2", K::Frame, "OSC Type", nullptr, {300, 2025, 1065, 1215}, kOnPanel, nullptr},
@@ -140,9 +142,9 @@ const BasicControl kBasicControls[] = {
     {"TEST", Place{0, 3720, 5055, 270}},
 };
 
-const ControlSpec &advancedControl(const char *name)
+const ControlSpec &controlNamed(const WindowLayout &layout, const char *name)
 {
-    for (const ControlSpec &control : kAdvanced.controls) {
+    for (const ControlSpec &control : layout.controls) {
         if (qstrcmp(control.name, name) == 0)
             return control;
     }
@@ -159,7 +161,7 @@ WindowLayout makeBasic()
     basic.clientTop = 780;
     basic.controls.clear();
     for (const BasicControl &kept : kBasicControls) {
-        ControlSpec control = advancedControl(kept.name);
+        ControlSpec control = controlNamed(kAdvanced, kept.name);
         if (kept.place)
             control.place = *kept.place;
         basic.controls.push_back(control);
@@ -193,6 +195,31 @@ const WindowLayout &windowLayout(Edition edition)
 {
     static const WindowLayout basic = makeBasic();
     return edition == Edition::Advanced ? kAdvanced : basic;
+}
+
+bool withinReach(const ControlSpec &control, const WindowLayout &layout)
+{
+    return control.container || control.place.top < layout.clientHeight;
+}
+
+std::vector<const ControlSpec *> tabOrder(const WindowLayout &layout)
+{
+    // A frame's options sort by the frame's place, then by their own within it.
+    auto position = [&layout](const ControlSpec *control) {
+        const Place outer = control->container ? controlNamed(layout, control->container).place : control->place;
+        const Place inner = control->container ? control->place : Place{};
+        return std::tuple(control->kind == ControlKind::Button, outer.top, outer.left, inner.top, inner.left);
+    };
+    std::vector<const ControlSpec *> order;
+    for (const ControlSpec &control : layout.controls) {
+        const bool takesFocus = control.kind == ControlKind::TextBox || control.kind == ControlKind::OptionButton
+                                || control.kind == ControlKind::CheckBox || control.kind == ControlKind::Button;
+        if (takesFocus && withinReach(control, layout))
+            order.push_back(&control);
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&position](const ControlSpec *a, const ControlSpec *b) { return position(a) < position(b); });
+    return order;
 }
 
 const std::vector<MenuSpec> &menuBarLayout(Edition edition)

@@ -45,6 +45,10 @@ struct ControlSpec {
     Place place;
     Look look;
     const char *toolTip;   // nullptr: none
+    // What a screen reader says: the label that names a text box, and what a control holds
+    // where its name does not tell. A control in a frame is named with the frame's title first.
+    const char *labelledBy = nullptr;
+    const char *description = nullptr;
 };
 
 enum class Placement { CentredOnScreen, AtStoredPosition };
@@ -63,6 +67,13 @@ struct WindowLayout {
 };
 
 const WindowLayout &windowLayout(Edition edition);
+
+// Whether a user can reach the control: one placed below the client area is out of sight.
+bool withinReach(const ControlSpec &control, const WindowLayout &layout);
+
+// The controls Tab moves through, as the window reads: the fields and choices top to bottom,
+// left to right, a frame's options together, then the command buttons down their band.
+std::vector<const ControlSpec *> tabOrder(const WindowLayout &layout);
 
 struct MenuItemSpec {
     const char *name; // nullptr: a separator

@@ -4,6 +4,7 @@
 #include "link/Messages.h"
 #include "tests/app/FakeWindowRig.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -52,6 +53,8 @@ private slots:
     void layout();
     void menu_bar_data();
     void menu_bar();
+    void tab_reads_each_control_by_its_label_data();
+    void tab_reads_each_control_by_its_label();
     void file_open_is_all_or_nothing();
     void file_configuration_word_on_the_panel_data();
     void file_configuration_word_on_the_panel();
@@ -110,6 +113,7 @@ void MainWindowTest::startup_state()
     QVERIFY(rig.window->menuItems().BLANK->isEnabled());
     if (edition == Edition::Advanced) {
         QCOMPARE(c.Text6->text(), QStringLiteral("3FFB"));
+        QCOMPARE(c.Text6->accessibleDescription(), "The configuration word WRITE writes, in hexadecimal");
         QVERIFY(c.Option3->isChecked());
         QVERIFY(c.Option9->isChecked());
         QVERIFY(c.Option8->isChecked());
@@ -210,6 +214,7 @@ void MainWindowTest::basic_wdt_item_toggles_flag_and_indicator()
     QCOMPARE(rig.window->runState().watchdogEnabled, true);
     WDT->trigger();
     QCOMPARE(rig.c().Label7->text(), QString());
+    QCOMPARE(QAccessible::queryAccessibleInterface(rig.c().Label7)->text(QAccessible::Name), "WDT Disable");
     QCOMPARE(rig.window->runState().watchdogEnabled, false);
     WDT->trigger();
     rig.c().Option2->click();
@@ -345,6 +350,30 @@ void MainWindowTest::menu_bar()
         items << menuAction->text() + QStringLiteral(": ") + entries.join(QStringLiteral(", "));
     }
     QTEST(items, "items");
+}
+
+void MainWindowTest::tab_reads_each_control_by_its_label_data()
+{
+    QTest::addColumn<Edition>("edition");
+    QTest::addColumn<QString>("heard"); // the accessible names of the Tab stops, in their order
+    QTest::newRow("dravik-plus") << Edition::Advanced
+        << "File name, PIC Select 16F84, PIC Select 16C711, START, LAST, Current, Config, OSC Type RC, OSC Type XT, "
+           "OSC Type HS, OSC Type LP, WDT Enable, WDT Disable, Protect Enable, Protect Disable, Power up timer, "
+           "FILE OPEN, WRITE, VERIFY, EXIT";
+    QTest::newRow("dravik") << Edition::Basic
+        << "File name, PIC Select 16F84, PIC Select 16C711, START, LAST, Current, FILE OPEN, WRITE, VERIFY, EXIT";
+}
+
+void MainWindowTest::tab_reads_each_control_by_its_label()
+{
+    QFETCH(Edition, edition);
+    Rig rig(edition);
+    QStringList heard;
+    QWidget *window = rig.window.get();
+    for (QWidget *control = window->nextInFocusChain(); control != window; control = control->nextInFocusChain())
+        if ((control->focusPolicy() & Qt::TabFocus) && control->isVisibleTo(window))
+            heard << QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+    QTEST(heard.join(QStringLiteral(", ")), "heard");
 }
 
 void MainWindowTest::file_open_is_all_or_nothing()

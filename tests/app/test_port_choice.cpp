@@ -99,6 +99,7 @@ private slots:
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Serial port"));
         QCOMPARE(dialog.ports->item(0)->text(), QStringLiteral("/dev/serial/by-id/usb-FTDI_A1 (/dev/ttyUSB1, FT232R, FTDI)"));
         QCOMPARE(dialog.pathField->text(), QStringLiteral("/dev/ttyS0"));
+        QCOMPARE(dialog.ports->accessibleName(), QStringLiteral("Detected serial ports:")); // as its label says
         dialog.ports->setCurrentRow(0);
         QCOMPARE(dialog.path(), QStringLiteral("/dev/serial/by-id/usb-FTDI_A1"));
 
