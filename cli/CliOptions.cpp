@@ -2,6 +2,7 @@
 
 #include "device/AddressField.h"
 #include "device/Profiles.h"
+#include "link/HexDigit.h"
 #include "link/QtSerialPort.h"
 
 #include <QCommandLineParser>
@@ -42,10 +43,15 @@ std::optional<uint> hexNumber(QString text)
 {
     if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
         text.remove(0, 2);
-    bool ok = false;
-    const uint value = text.toUInt(&ok, 16);
-    if (!ok || text.isEmpty() || text.size() > 8)
+    if (text.isEmpty() || text.size() > 8)
         return std::nullopt;
+    uint value = 0;
+    for (const QChar c : text) {
+        const int digit = hexDigit(c.unicode());
+        if (digit < 0)
+            return std::nullopt;
+        value = value * 16 + uint(digit);
+    }
     return value;
 }
 
@@ -122,6 +128,11 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         return {std::nullopt, parser.helpText(), false};
     if (parser.isSet(version))
         return {std::nullopt, QStringLiteral("dravik-cli %1\n").arg(QCoreApplication::applicationVersion()), false};
+    // A second value would silently replace the first: which one the user meant is not known.
+    for (const QCommandLineOption &option : {port, device, config, last, simulateOptions}) {
+        if (parser.values(option).size() > 1)
+            return {std::nullopt, QStringLiteral("--%1 given twice").arg(option.names().constLast()), true};
+    }
 
     try {
         CliOptions options;

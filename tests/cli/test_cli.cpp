@@ -205,6 +205,11 @@ private slots:
         QTest::newRow("blank a 16C711") << QStringList{"-d", "16C711", "blank"} << 2 << "blank is for the 16F84 only";
         QTest::newRow("-c above 14 bits") << QStringList{"write", "@program.hex", "-c", "4000"} << 2 << "--config";
         QTest::newRow("--last past the device") << QStringList{"read", "@out.hex", "--last", "400"} << 2 << "--last";
+        QTest::newRow("-c with a sign") << QStringList{"write", "@program.hex", "-c", "+3FF1"} << 2 << "--config";
+        QTest::newRow("-c after a space") << QStringList{"write", "@program.hex", "-c", " 3FF1"} << 2 << "--config";
+        QTest::newRow("-c with 0x twice") << QStringList{"write", "@program.hex", "-c", "0x0x3FF1"} << 2 << "--config";
+        QTest::newRow("-c twice") << QStringList{"blank", "-c", "3FF1", "--config", "3FF1"} << 2 << "--config given twice";
+        QTest::newRow("--last twice") << QStringList{"read", "@out.hex", "--last", "1", "--last", "2"} << 2 << "--last given twice";
         QTest::newRow("--last with write") << QStringList{"write", "@program.hex", "--last", "5"} << 2 << "--last";
         QTest::newRow("unknown command") << QStringList{"erase"} << 2 << "unknown command";
         QTest::newRow("port beside --simulate") << QStringList{"--simulate", "identify"} << 2 << "exclude each other";
