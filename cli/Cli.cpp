@@ -46,6 +46,16 @@ QString reasonOf(HexError error)
     return {};
 }
 
+// Qt's own warnings ("device not open") speak of its insides, not of the user's work: they are
+// shown only with --verbose, marked as Qt's.
+bool showQtMessages = false;
+
+void handleQtMessage(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (showQtMessages || type == QtFatalMsg)
+        std::fprintf(stderr, "dravik-cli: qt: %s\n", message.toLocal8Bit().constData());
+}
+
 // One run of dravik-cli: the state the windows own, a console in their place, one operation.
 class Session {
 public:
@@ -293,6 +303,7 @@ void Session::finish()
 
 int runCli(int argc, char **argv)
 {
+    qInstallMessageHandler(handleQtMessage);
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dravik-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DRAVIK_VERSION));
@@ -305,5 +316,6 @@ int runCli(int argc, char **argv)
         std::fprintf(stderr, "dravik-cli: %s\nTry 'dravik-cli --help'.\n", parsed.text.toLocal8Bit().constData());
         return kUsageError;
     }
+    showQtMessages = parsed.options->verbosity == Verbosity::Verbose;
     return Session(*parsed.options).run();
 }
