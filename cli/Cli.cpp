@@ -10,6 +10,7 @@
 #include "image/HexLoader.h"
 #include "image/HexSave.h"
 #include "link/Adapter.h"
+#include "link/CommandText.h"
 #include "link/Messages.h"
 #include "link/QtSerialPort.h"
 #include "ops/DeviceOperations.h"
@@ -20,6 +21,7 @@
 #include <QSaveFile>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
@@ -44,6 +46,21 @@ QString reasonOf(HexError error)
     case HexError::NoEndRecord: return QStringLiteral("no end-of-file record: the file was cut short");
     }
     return {};
+}
+
+// How a stopped operation left the adapter, told by the last frames that went out.
+QString closingAccount(const QList<TracingPort::SentFrame> &sent)
+{
+    if (sent.isEmpty())
+        return QStringLiteral("nothing was sent");
+    const auto &[V1, F1] = CommandText::closing;
+    if (sent.size() == 2 && sent[0].frame == V1 && sent[1].frame == F1 && sent[0].answered && sent[1].answered)
+        return QStringLiteral("the closing step was sent");
+    QStringList frames;
+    for (const TracingPort::SentFrame &frame : sent) // every frame starts with STX
+        frames += TracingPort::shown(frame.frame.mid(1)) + QLatin1String(frame.answered ? "" : " (unanswered)");
+    return QStringLiteral("the closing step did not complete: the last frames sent were %1")
+        .arg(frames.join(QLatin1String(", ")));
 }
 
 // Qt's own warnings ("device not open") speak of its insides, not of the user's work: they are
@@ -75,6 +92,7 @@ private:
     std::optional<PortChoice> portChoice(std::unique_ptr<SimulatedAdapter> &simulator);
     bool openPort(QtSerialPort &port, const PortChoice &choice);
     void operate(Adapter &adapter);
+    int stopped(const QString &ending);
     void finish();
     int failWith(ExitStatus status, const Message &message, const QString &detail);
 
@@ -104,6 +122,7 @@ int Session::run()
     const std::optional<PortChoice> choice = portChoice(simulator);
     if (!choice)
         return kPortFailed;
+    QString ending; // how the operation left the adapter, told when it was asked to stop
     {
         QtSerialPort realPort;
         if (!openPort(realPort, *choice))
@@ -113,8 +132,9 @@ int Session::run()
         QTimer Timer1;
         QObject::connect(&Timer1, &QTimer::timeout, [&adapter] { adapter.Timer1_Timer(); });
         Timer1.start(100);
-        if (!interruptRequested())
+        if (!seam_.stopRequested())
             operate(adapter);
+        ending = closingAccount(port.lastFramesSent());
         state_.TIMECNT = 0;
         realPort.dropRts();
         realPort.close();
@@ -125,15 +145,31 @@ int Session::run()
             seam_.inform(printed);
     }
 
-    if (interruptRequested()) {
-        const QString where = seam_.currentWord().isEmpty()
-                                  ? QString()
-                                  : QStringLiteral(" at word %1; the closing step was sent").arg(seam_.currentWord());
-        std::fprintf(stderr, "dravik-cli: interrupted%s\n", qPrintable(where));
-        return kInterrupted;
-    }
+    if (interruptRequested())
+        return stopped(ending);
     if (seam_.exitStatus() != kSuccess)
         return seam_.exitStatus();
+    finish();
+    return seam_.exitStatus();
+}
+
+// A stop the operation took ends the program with 128 + the signal. A failure on the way (a
+// time-out) is what the status tells, and a stop that came after the last word changed nothing.
+int Session::stopped(const QString &ending)
+{
+    const QString where =
+        seam_.currentWord().isEmpty() ? QString() : QStringLiteral(" at word %1").arg(seam_.currentWord());
+    if (seam_.exitStatus() != kSuccess) {
+        seam_.say(QStringLiteral("stopped%1 with the failure above; %2").arg(where, ending));
+        return seam_.exitStatus();
+    }
+    if (seam_.stopTaken()) {
+        seam_.say(QStringLiteral("interrupted%1; %2").arg(where, ending));
+        return kStoppedBySignal + interruptSignal();
+    }
+    seam_.say(QStringLiteral("the stop came %1: the operation was let finish")
+                  .arg(QLatin1String(options_.command == CliCommand::Identify ? "during the identity check"
+                                                                               : "after the last word")));
     finish();
     return seam_.exitStatus();
 }
@@ -231,7 +267,7 @@ std::optional<PortChoice> Session::portChoice(std::unique_ptr<SimulatedAdapter> 
     QStringList arguments{QStringLiteral("--device"), QLatin1String(profileDefaults(options_.device).name)};
     simulator = std::make_unique<SimulatedAdapter>(arguments + options_.simulateOptions);
     if (simulator->ptyPath().isEmpty()) {
-        std::fprintf(stderr, "dravik-cli: %s\n", qPrintable(simulator->error()));
+        seam_.say(simulator->error());
         return std::nullopt;
     }
     seam_.inform(QStringLiteral("simulated adapter on %1").arg(simulator->ptyPath()));
@@ -295,14 +331,16 @@ void Session::finish()
         result = QStringLiteral("read %1 words into %2 in %3 s").arg(words).arg(options_.file, seconds);
         break;
     }
-    std::printf("%s\n", result.toLocal8Bit().constData());
-    std::fflush(stdout);
+    seam_.printResult(result);
 }
 
 } // namespace
 
 int runCli(int argc, char **argv)
 {
+    // A closed pipe (dravik-cli ... | head) fails the write and nothing more: an operation on a
+    // chip is never cut short for its output.
+    std::signal(SIGPIPE, SIG_IGN);
     qInstallMessageHandler(handleQtMessage);
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dravik-cli"));

@@ -1,5 +1,6 @@
 #include "cli/CliOptions.h"
 
+#include "cli/ExitStatus.h"
 #include "device/AddressField.h"
 #include "device/Profiles.h"
 #include "link/HexDigit.h"
@@ -25,14 +26,7 @@ const char kDescription[] =
     "the device's default word (3FFB for the 16F84, 3FF3 for the 16C711).\n"
     "Progress goes to standard error, the result to standard output.\n"
     "\n"
-    "Exit status:\n"
-    "  0    success\n"
-    "  1    the chip disagrees: verify mismatch, a word or the configuration word did not take\n"
-    "  2    usage error\n"
-    "  3    the HEX file cannot be read or is invalid (nothing was sent)\n"
-    "  4    the adapter did not answer, answered wrongly or timed out\n"
-    "  5    the port cannot be opened\n"
-    "  130  interrupted by Ctrl+C (the operation sent its closing step; a second Ctrl+C ends at once)";
+    "Exit status:\n";
 
 struct Usage {
     QString error;
@@ -89,7 +83,7 @@ std::optional<PortChoice> resolvePort(const QString &argument)
 ParsedCommandLine parseCommandLine(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    parser.setApplicationDescription(QString::fromLatin1(kDescription) + exitStatusHelp());
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this text."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the program's version."));
     const QCommandLineOption port({QStringLiteral("p"), QStringLiteral("port")},

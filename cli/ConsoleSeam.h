@@ -25,6 +25,11 @@ public:
     void report(const Message &message, const QString &detail);
     // A line of information, left out when quiet.
     void inform(const QString &text);
+    // "dravik-cli: " and the text, shown however quiet.
+    void say(const QString &text);
+    // The operation's result, a line on standard output. One that cannot be written is said on
+    // standard error and sets the status kResultLost.
+    void printResult(const QString &line);
     void waitForEvents() override;
     // Only noted: the program ends when the operation has returned, not from inside it.
     void endProgram() override { endRequested_ = true; }
@@ -41,7 +46,7 @@ public:
     void setPortDevice(const QString &) override {}
     void refreshBufferView() override {}
     void showProgress(const QString &operation, int wordsDone, int wordsTotal) override;
-    // Ctrl+C has been pressed.
+    // Ctrl+C (or SIGTERM, SIGHUP) has come.
     bool stopRequested() const override;
 
     ExitStatus exitStatus() const { return status_; }
@@ -50,9 +55,13 @@ public:
     const QString &lastInformation() const { return lastInformation_; }
     // The word the running operation was at when it stopped; empty once it passed its last word.
     const QString &currentWord() const { return currentWord_; }
+    // The running operation saw the stop and ended early for it. A stop that comes after its
+    // last word is not seen: what follows the last word runs to its end.
+    bool stopTaken() const { return stopTaken_; }
 
 private:
     void printLine(const QString &line);
+    void endBar();
     void drawBar(const QString &operation, int wordsDone, int wordsTotal);
 
     const Verbosity verbosity_;
@@ -66,4 +75,5 @@ private:
     QElapsedTimer operationClock_;
     int lastTenth_ = 0;
     bool barShown_ = false; // a bar line is open and wants a line end before other output
+    mutable bool stopTaken_ = false;
 };
