@@ -3,6 +3,7 @@
 #include "app/AboutWindow.h"
 #include "app/DataViewWindow.h"
 #include "app/Dialogs.h"
+#include "app/EndOnSignals.h"
 #include "app/FileDrop.h"
 #include "app/FixedPalette.h"
 #include "app/HelpWindow.h"
@@ -721,6 +722,7 @@ int runEdition(Edition edition, int argc, char **argv)
     QtSerialPort port;
     QtDialogs dialogs;
     MainWindow window(edition, port, dialogs);
+    const EndOnSignals ending([&window] { window.close(); });
     window.show();
     return QApplication::exec();
 }

@@ -11,6 +11,7 @@
 #include "image/HexLoader.h"
 #include "image/HexSave.h"
 #include "link/Adapter.h"
+#include "link/CommandText.h"
 #include "link/Messages.h"
 #include "link/QtSerialPort.h"
 #include "ops/DeviceOperations.h"
@@ -20,6 +21,7 @@
 #include <QFile>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
@@ -49,6 +51,31 @@ QString reasonOf(HexError error)
     return {};
 }
 
+// How a stopped operation left the adapter, told by the last frames that went out.
+QString closingAccount(const QList<TracingPort::SentFrame> &sent)
+{
+    if (sent.isEmpty())
+        return QStringLiteral("nothing was sent");
+    const auto &[V1, F1] = CommandText::closing;
+    if (sent.size() == 2 && sent[0].frame == V1 && sent[1].frame == F1 && sent[0].answered && sent[1].answered)
+        return QStringLiteral("the closing step was sent");
+    QStringList frames;
+    for (const TracingPort::SentFrame &frame : sent) // every frame starts with STX
+        frames += TracingPort::shown(frame.frame.mid(1)) + QLatin1String(frame.answered ? "" : " (unanswered)");
+    return QStringLiteral("the closing step did not complete: the last frames sent were %1")
+        .arg(frames.join(QLatin1String(", ")));
+}
+
+// Qt's own warnings ("device not open") speak of its insides, not of the user's work: they are
+// shown only with --verbose, marked as Qt's.
+bool showQtMessages = false;
+
+void handleQtMessage(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (showQtMessages || type == QtFatalMsg)
+        std::fprintf(stderr, "dravik-cli: qt: %s\n", message.toLocal8Bit().constData());
+}
+
 // One run of dravik-cli: the state the windows own, a console in their place, one operation.
 class Session {
 public:
@@ -68,6 +95,7 @@ private:
     std::optional<PortChoice> portChoice(std::unique_ptr<SimulatedAdapter> &simulator);
     bool openPort(QtSerialPort &port, const PortChoice &choice);
     Outcome operate(DeviceOperations &operations);
+    int stopped(const Outcome &outcome, const QString &ending);
     void finish(const Outcome &outcome);
     ExitStatus failWith(ExitStatus status, const Message &message, const QString &detail);
 
@@ -98,6 +126,7 @@ int Session::run()
     if (!choice)
         return kPortFailed;
     Outcome outcome{Outcome::Kind::Stopped};
+    QString ending; // how the operation left the adapter, told when it was asked to stop
     {
         QtSerialPort realPort;
         if (!openPort(realPort, *choice))
@@ -110,6 +139,7 @@ int Session::run()
         DeviceOperations operations(adapter, seam_);
         if (!interruptRequested())
             outcome = operate(operations);
+        ending = closingAccount(port.lastFramesSent());
         realPort.dropRts();
         realPort.close();
     }
@@ -119,17 +149,33 @@ int Session::run()
             seam_.inform(printed);
     }
 
-    if (outcome.kind == Outcome::Kind::Stopped) {
-        const QString where = outcome.word < 0
-                                  ? QString()
-                                  : QStringLiteral(" at word %1; the closing step was sent").arg(hexText(outcome.word));
-        std::fprintf(stderr, "dravik-cli: interrupted%s\n", qPrintable(where));
-        return kInterrupted;
-    }
+    if (interruptRequested())
+        return stopped(outcome, ending);
     if (!outcome.completed())
         return exitStatusFor(outcome);
     finish(outcome);
     return exitStatus_;
+}
+
+// A stop the operation took ends the program with 128 + the signal. A failure on the way (a
+// time-out) is what the status tells, and a stop that came after the last word changed nothing.
+int Session::stopped(const Outcome &outcome, const QString &ending)
+{
+    const QString where = outcome.word < 0 ? QString() : QStringLiteral(" at word %1").arg(hexText(outcome.word));
+    switch (outcome.kind) {
+    case Outcome::Kind::Completed:
+        seam_.say(QStringLiteral("the stop came %1: the operation was let finish")
+                      .arg(QLatin1String(options_.command == CliCommand::Identify ? "during the identity check"
+                                                                                   : "after the last word")));
+        finish(outcome);
+        return exitStatus_;
+    case Outcome::Kind::Stopped:
+        seam_.say(QStringLiteral("interrupted%1; %2").arg(where, ending));
+        return kStoppedBySignal + interruptSignal();
+    default:
+        seam_.say(QStringLiteral("stopped%1 with the failure above; %2").arg(where, ending));
+        return exitStatusFor(outcome);
+    }
 }
 
 // Everything that can be refused before the adapter is touched.
@@ -217,7 +263,7 @@ std::optional<PortChoice> Session::portChoice(std::unique_ptr<SimulatedAdapter> 
     QStringList arguments{QStringLiteral("--device"), QLatin1String(profileDefaults(options_.device).name)};
     simulator = std::make_unique<SimulatedAdapter>(arguments + options_.simulateOptions);
     if (simulator->ptyPath().isEmpty()) {
-        std::fprintf(stderr, "dravik-cli: %s\n", qPrintable(simulator->error()));
+        seam_.say(simulator->error());
         return std::nullopt;
     }
     seam_.inform(QStringLiteral("simulated adapter on %1").arg(simulator->ptyPath()));
@@ -283,13 +329,17 @@ void Session::finish(const Outcome &outcome)
         result = QStringLiteral("read %1 words into %2 in %3 s").arg(words).arg(options_.file, seconds);
         break;
     }
-    std::printf("%s\n", result.toLocal8Bit().constData());
-    std::fflush(stdout);
+    if (!seam_.printResult(result))
+        exitStatus_ = kResultLost;
 }
 
 } // namespace
 int runCli(int argc, char **argv)
 {
+    // A closed pipe (dravik-cli ... | head) fails the write and nothing more: an operation on a
+    // chip is never cut short for its output.
+    std::signal(SIGPIPE, SIG_IGN);
+    qInstallMessageHandler(handleQtMessage);
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dravik-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DRAVIK_VERSION));
@@ -302,5 +352,6 @@ int runCli(int argc, char **argv)
         std::fprintf(stderr, "dravik-cli: %s\nTry 'dravik-cli --help'.\n", parsed.text.toLocal8Bit().constData());
         return kUsageError;
     }
+    showQtMessages = parsed.options->verbosity == Verbosity::Verbose;
     return Session(*parsed.options).run();
 }

@@ -1,7 +1,9 @@
 #include "cli/CliOptions.h"
 
+#include "cli/ExitStatus.h"
 #include "device/AddressField.h"
 #include "device/Profiles.h"
+#include "image/HexDigit.h"
 #include "link/QtSerialPort.h"
 
 #include <QCommandLineParser>
@@ -24,14 +26,7 @@ const char kDescription[] =
     "the device's default word (3FFB for the 16F84, 3FF3 for the 16C711).\n"
     "Progress goes to standard error, the result to standard output.\n"
     "\n"
-    "Exit status:\n"
-    "  0    success\n"
-    "  1    the chip disagrees: verify mismatch, a word or the configuration word did not take\n"
-    "  2    usage error\n"
-    "  3    the HEX file cannot be read or is invalid (nothing was sent)\n"
-    "  4    the adapter did not answer, answered wrongly or timed out\n"
-    "  5    the port cannot be opened\n"
-    "  130  interrupted by Ctrl+C (the operation sent its closing step; a second Ctrl+C ends at once)";
+    "Exit status:\n";
 
 struct Usage {
     QString error;
@@ -42,10 +37,15 @@ std::optional<uint> hexNumber(QString text)
 {
     if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
         text.remove(0, 2);
-    bool ok = false;
-    const uint value = text.toUInt(&ok, 16);
-    if (!ok || text.isEmpty() || text.size() > 8)
+    if (text.isEmpty() || text.size() > 8)
         return std::nullopt;
+    uint value = 0;
+    for (const QChar c : text) {
+        const int digit = hexDigit(c.unicode());
+        if (digit < 0)
+            return std::nullopt;
+        value = value * 16 + uint(digit);
+    }
     return value;
 }
 
@@ -83,7 +83,7 @@ std::optional<PortChoice> resolvePort(const QString &argument)
 ParsedCommandLine parseCommandLine(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    parser.setApplicationDescription(QString::fromLatin1(kDescription) + exitStatusHelp());
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this text."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the program's version."));
     const QCommandLineOption port({QStringLiteral("p"), QStringLiteral("port")},
@@ -122,6 +122,11 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         return {std::nullopt, parser.helpText(), false};
     if (parser.isSet(version))
         return {std::nullopt, QStringLiteral("dravik-cli %1\n").arg(QCoreApplication::applicationVersion()), false};
+    // A second value would silently replace the first: which one the user meant is not known.
+    for (const QCommandLineOption &option : {port, device, config, last, simulateOptions}) {
+        if (parser.values(option).size() > 1)
+            return {std::nullopt, QStringLiteral("--%1 given twice").arg(option.names().constLast()), true};
+    }
 
     try {
         CliOptions options;

@@ -5,6 +5,9 @@
 
 #include <QCoreApplication>
 
+#include <cerrno>
+#include <cstring>
+
 ConsoleSeam::ConsoleSeam(Verbosity verbosity, bool terminal, std::FILE *out)
     : verbosity_(verbosity), bar_(terminal && verbosity == Verbosity::Normal), out_(out)
 {
@@ -40,6 +43,23 @@ void ConsoleSeam::inform(const QString &text)
 void ConsoleSeam::waitForEvents()
 {
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void ConsoleSeam::say(const QString &text)
+{
+    printLine(QStringLiteral("dravik-cli: ") + text);
+}
+
+bool ConsoleSeam::printResult(const QString &line)
+{
+    // On a terminal standard error and standard output share the screen.
+    endBar();
+    std::fprintf(stdout, "%s\n", line.toLocal8Bit().constData());
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0)
+        return true;
+    say(QStringLiteral("the result could not be written to standard output (%1)")
+            .arg(QString::fromLocal8Bit(std::strerror(errno))));
+    return false;
 }
 
 bool ConsoleSeam::stopRequested() const
@@ -91,12 +111,17 @@ void ConsoleSeam::drawBar(const QString &operation, int wordsDone, int wordsTota
     std::fflush(out_);
 }
 
-void ConsoleSeam::printLine(const QString &line)
+void ConsoleSeam::endBar()
 {
     if (barShown_) {
         std::fputc('\n', out_);
         barShown_ = false;
     }
+}
+
+void ConsoleSeam::printLine(const QString &line)
+{
+    endBar();
     std::fprintf(out_, "%s\n", line.toLocal8Bit().constData());
     std::fflush(out_);
 }

@@ -24,6 +24,11 @@ public:
     void report(const Message &message, const QString &detail);
     // A line of information, left out when quiet.
     void inform(const QString &text);
+    // "dravik-cli: " and the text, shown however quiet.
+    void say(const QString &text);
+    // The operation's result, a line on standard output. One that cannot be written is said on
+    // standard error, and the answer is false.
+    bool printResult(const QString &line);
     void waitForEvents() override;
     // Ctrl+C stops an operation through stopRequested(), which still sends the closing step.
     bool programEnding() const override { return false; }
@@ -33,12 +38,13 @@ public:
     void setPortLabel(const QString &) override {}
     void setPortDevice(const QString &) override {}
     void showProgress(const QString &operation, int wordsDone, int wordsTotal) override;
-    // Ctrl+C has been pressed.
+    // Ctrl+C (or SIGTERM, SIGHUP) has come.
     bool stopRequested() const override;
 
 
 private:
     void printLine(const QString &line);
+    void endBar();
     void drawBar(const QString &operation, int wordsDone, int wordsTotal);
 
     const Verbosity verbosity_;

@@ -1,17 +1,23 @@
 #pragma once
 
+#include <QString>
+
 struct Outcome;
 
-// What dravik-cli's exit status tells a script.
+// What dravik-cli's exit status tells a script; exitStatusHelp() says it to the user.
 enum ExitStatus : int {
     kSuccess = 0,
     kChipDisagrees = 1, // verify mismatch, a word or the configuration word did not take
     kUsageError = 2,
-    kBadFile = 3,       // the HEX file cannot be read or is invalid; nothing was sent
+    kBadFile = 3,       // the HEX file cannot be read or is invalid, or OUT.hex cannot be written
     kAdapterFailed = 4, // the adapter did not answer, answered wrongly or timed out
     kPortFailed = 5,    // the port cannot be opened
-    kInterrupted = 130, // Ctrl+C; the running operation sent its closing step
+    kResultLost = 6,    // the operation succeeded, but its result line could not be written
+    kStoppedBySignal = 128, // plus the signal: 130 Ctrl+C, 143 SIGTERM, 129 SIGHUP
 };
 
-// The status an operation's outcome stands for.
+// The status an operation's outcome stands for; a stop it took is the console's to number.
 ExitStatus exitStatusFor(const Outcome &outcome);
+
+// The statuses as --help lists them, a line each.
+QString exitStatusHelp();

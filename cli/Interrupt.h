@@ -1,7 +1,10 @@
 #pragma once
 
-// Ctrl+C while dravik-cli works. The first SIGINT is only noted: the running operation sees it at
-// its next word, sends its closing step and ends, and the program exits with 130. The handler then
-// steps aside, so a second Ctrl+C ends the program at once.
+// Ctrl+C, SIGTERM and SIGHUP while dravik-cli works. The first of each is only noted: the running
+// operation sees it at its next word, sends its closing step and ends, and the program exits with
+// 128 + the signal (130, 143, 129). The handler then steps aside for that signal, so a second one
+// ends the program at once.
 void watchForInterrupt();
 bool interruptRequested();
+// The signal noted first; 0 when none was.
+int interruptSignal();

@@ -6,8 +6,9 @@
 
 // dravik-cli --simulate: adapter-sim, found beside the program (in the build tree and after
 // installation), serving a pseudo-terminal for as long as this object lives. It runs in a process
-// group of its own, so the Ctrl+C meant for dravik-cli does not take the line away before the
-// closing step is sent, and it ends with dravik-cli however that ends.
+// group of its own, so the Ctrl+C, SIGHUP or SIGTERM meant for dravik-cli (a terminal and timeout
+// signal the whole group) does not take the line away before the closing step is sent, and it
+// ends with dravik-cli however that ends.
 class SimulatedAdapter {
 public:
     // Starts it with these options and waits for the path of its terminal.

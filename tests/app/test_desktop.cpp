@@ -1,5 +1,6 @@
 #include "app/AboutWindow.h"
 #include "app/DataViewWindow.h"
+#include "app/EndOnSignals.h"
 #include "app/HelpWindow.h"
 #include "app/WindowLayout.h"
 #include "link/Messages.h"
@@ -17,6 +18,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <csignal>
 
 namespace {
 
@@ -164,10 +166,20 @@ private slots:
         QCOMPARE(detail, message.informativeText);
     }
 
+    void exit_in_the_middle_of_a_write_ends_with_status_0_data()
+    {
+        QTest::addColumn<int>("signal"); // 0: EXIT is clicked
+        QTest::newRow("EXIT") << 0;
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+
     // EXIT while a WRITE waits for the adapter: the main loop returns 0 once the write has
     // unwound, with no box, nothing more sent, and the port released by the destructors.
+    // SIGTERM and SIGHUP, as runEdition wires them, end it the same way.
     void exit_in_the_middle_of_a_write_ends_with_status_0()
     {
+        QFETCH(int, signal);
         QTemporaryDir dir;
         const QString transcriptPath = dir.filePath(QStringLiteral("transcript"));
         SimProcess sim({QStringLiteral("--baud"), QStringLiteral("9600"), QStringLiteral("--transcript"), transcriptPath});
@@ -187,6 +199,7 @@ private slots:
         auto port = std::make_unique<QtSerialPort>();
         auto window = std::make_unique<MainWindow>(Edition::Advanced, *port, dialogs);
         const MainWindow::Controls &c = window->controls();
+        const EndOnSignals ending([&window] { window->close(); });
         window->show();
         c.Command2->click();
         c.Text3->clear(); // the load showed the last address; the write counts up from 0
@@ -197,7 +210,7 @@ private slots:
             if (c.Text3->text().toInt(nullptr, 16) >= 8) {
                 watch.stop();
                 wordAtExit = c.Text3->text().toInt(nullptr, 16);
-                c.Command1->click();
+                signal != 0 ? void(::raise(signal)) : c.Command1->click();
             }
         });
         watch.start(10);

@@ -6,8 +6,10 @@
 #include <QtTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -53,6 +55,12 @@ Finished dravikCli(const QStringList &arguments)
     return finished;
 }
 
+QStringList transcriptIn(const QString &path)
+{
+    QFile in(path);
+    return in.open(QIODevice::ReadOnly) ? QString::fromLatin1(in.readAll()).split('\n', Qt::SkipEmptyParts) : QStringList();
+}
+
 // adapter-sim on a pty for dravik-cli, keeping a transcript and dumping the chip when stopped.
 struct SimBench {
     explicit SimBench(QStringList arguments = {})
@@ -65,13 +73,7 @@ struct SimBench {
     {
         return dravikCli(QStringList{QStringLiteral("-p"), sim.ptyPath()} + arguments);
     }
-    QStringList transcript() const
-    {
-        QFile in(transcriptPath);
-        return in.open(QIODevice::ReadOnly)
-                   ? QString::fromLatin1(in.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)
-                   : QStringList();
-    }
+    QStringList transcript() const { return transcriptIn(transcriptPath); }
     ProgramBuffer chip()
     {
         sim.stop();
@@ -207,6 +209,11 @@ private slots:
         QTest::newRow("blank a 16C711") << QStringList{"-d", "16C711", "blank"} << 2 << "blank is for the 16F84 only";
         QTest::newRow("-c above 14 bits") << QStringList{"write", "@program.hex", "-c", "4000"} << 2 << "--config";
         QTest::newRow("--last past the device") << QStringList{"read", "@out.hex", "--last", "400"} << 2 << "--last";
+        QTest::newRow("-c with a sign") << QStringList{"write", "@program.hex", "-c", "+3FF1"} << 2 << "--config";
+        QTest::newRow("-c after a space") << QStringList{"write", "@program.hex", "-c", " 3FF1"} << 2 << "--config";
+        QTest::newRow("-c with 0x twice") << QStringList{"write", "@program.hex", "-c", "0x0x3FF1"} << 2 << "--config";
+        QTest::newRow("-c twice") << QStringList{"blank", "-c", "3FF1", "--config", "3FF1"} << 2 << "--config given twice";
+        QTest::newRow("--last twice") << QStringList{"read", "@out.hex", "--last", "1", "--last", "2"} << 2 << "--last given twice";
         QTest::newRow("--last with write") << QStringList{"write", "@program.hex", "--last", "5"} << 2 << "--last";
         QTest::newRow("unknown command") << QStringList{"erase"} << 2 << "unknown command";
         QTest::newRow("port beside --simulate") << QStringList{"--simulate", "identify"} << 2 << "exclude each other";
@@ -365,6 +372,69 @@ private slots:
         QCOMPARE(chip.word(written - 1), quint16(written - 1));
         QCOMPARE(chip.word(written), quint16(0x3FFF));
         QCOMPARE(chip.word(0x2007), quint16(0x3FFF));
+    }
+
+    void a_stop_or_a_closed_pipe_ends_as_said_data()
+    {
+        QTest::addColumn<QString>("command"); // of a file of `words` blank words
+        QTest::addColumn<int>("words");
+        QTest::addColumn<QString>("simulator");
+        QTest::addColumn<int>("commandsBefore"); // the simulator has received this many when
+        QTest::addColumn<int>("signal");         // this signal comes; 0: standard error is closed
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("tail"); // the transcript's end
+        QTest::addColumn<QString>("said");     // a line of the output
+        const QStringList stopped{"S", "I", "V1", "F1"};
+        const QStringList configured{"Q3FFB", "I", "I", "I", "I", "I", "I", "I", "P1", "S", "V1", "F1", "V1", "F1"};
+        const QString interrupted = "^dravik-cli: interrupted at word [0-9A-F]+; the closing step was sent$";
+        QTest::newRow("SIGTERM") << "write" << 100 << "--baud 9600" << 40 << SIGTERM << 143 << stopped << interrupted;
+        QTest::newRow("SIGHUP") << "write" << 100 << "--baud 9600" << 40 << SIGHUP << 129 << stopped << interrupted;
+        QTest::newRow("closed pipe") << "write" << 100 << "--baud 9600" << 40 << 0 << 0 << configured
+                                     << "^wrote 100 words and configuration word 3FFB in .* s$";
+        // The one word's stop check has passed once its "L" is in; the rest takes seconds at 300 baud.
+        QTest::newRow("Ctrl+C in the configuration step")
+            << "write" << 1 << "--baud 300" << 4 << SIGINT << 0 << configured
+            << "^dravik-cli: the stop came after the last word: the operation was let finish$";
+        // Two seconds of time-outs follow the fetch of word 2.
+        QTest::newRow("Ctrl+C in a time-out")
+            << "verify" << 4 << "--silent-after 8" << 8 << SIGINT << 4 << QStringList{"I", "S", "V1"}
+            << "^dravik-cli: stopped at word 2 with the failure above; the closing step did not complete: "
+               "the last frames sent were S \\(unanswered\\), V1 \\(unanswered\\)$";
+    }
+
+    void a_stop_or_a_closed_pipe_ends_as_said()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, words);
+        QFETCH(QString, simulator);
+        QFETCH(int, commandsBefore);
+        QFETCH(int, signal);
+        QFETCH(QStringList, tail);
+        QFETCH(QString, said);
+        QTemporaryDir dir;
+        const QString transcript = dir.filePath("transcript.txt"), link = dir.filePath("port");
+        QProcess process;
+        int errorPipe[2]; // standard error, when it is to be closed
+        QVERIFY(::pipe2(errorPipe, O_CLOEXEC) == 0);
+        if (signal == 0)
+            process.setChildProcessModifier([&errorPipe] { ::dup2(errorPipe[1], STDERR_FILENO); });
+        process.start(QStringLiteral(DRAVIK_CLI),
+                      {"--simulate", "--simulate-options", simulator + " --transcript " + transcript + " --link " + link, command,
+                       fileIn(dir, "program.hex", hexFileOf(QList<quint16>(words, 0x3FFF)))});
+        ::close(errorPipe[1]);
+        while (transcriptIn(transcript).size() < commandsBefore && process.state() != QProcess::NotRunning)
+            QTest::qWait(5);
+        if (signal != 0)
+            ::kill(pid_t(process.processId()), signal);
+        ::close(errorPipe[0]);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QTEST(process.exitCode(), "status");
+        const QString output = process.readAllStandardError() + process.readAllStandardOutput();
+        QVERIFY2(output.split('\n').indexOf(QRegularExpression(said)) >= 0, qPrintable(output));
+        const QStringList sent = transcriptIn(transcript);
+        QCOMPARE(sent.mid(sent.size() - tail.size()), tail);
+        QVERIFY(!QFileInfo(link).isSymLink()); // the simulator has ended, removing its link
     }
 
     void simulate_needs_no_hardware()

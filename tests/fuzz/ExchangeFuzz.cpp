@@ -177,7 +177,7 @@ void operation(LinkRig &rig, const Setup &setup, FuzzInput &in)
         for (int n = fieldWords; n <= ProgramBuffer::kLastWord; ++n)
             require(PBUF.word(n) == before.word(n), "READ fills no word past the field's");
         break;
-    case Run::VERIFY:
+    case Run::VERIFY: {
         const Outcome outcome = ops.verify(PBUF, lastWord);
         require(PBUF == before, "VERIFY leaves the buffer as it was");
         if (rig.seam.boxes().contains(Messages::verifyGood())) {
@@ -189,6 +189,7 @@ void operation(LinkRig &rig, const Setup &setup, FuzzInput &in)
         require(outcome.completed() == (rig.seam.boxes() == QList<Message>{Messages::verifyGood()}),
                 "a completed verify is one that showed Good alone");
         break;
+    }
     case Run::WriteF84:
     case Run::WriteC711: {
         const Outcome outcome = ops.write(PBUF, WriteJob{device, profile.LASTADR, configWord(device)});
