@@ -3,6 +3,8 @@
 #include "link/PortSettings.h"
 #include "link/SerialDevices.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QMetaObject>
 
 namespace {
@@ -10,10 +12,13 @@ namespace {
 // The longest reply is ten characters; what lies beyond a few thousand is noise on the line.
 constexpr qint64 kReadBufferBytes = 4096;
 
+const QString kNotOpen = QStringLiteral("the port is not open");
+
 } // namespace
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -55,7 +60,6 @@ void QtSerialPort::choosePort(int portNumber)
 void QtSerialPort::chooseDevice(const QString &deviceName)
 {
     device_ = deviceName;
-    port_.setPortName(device_);
 }
 
 void QtSerialPort::setLineSettings(const QString &settings)
@@ -115,10 +119,22 @@ bool QtSerialPort::open()
         return false;
     }
     port_.setFlowControl(QSerialPort::NoFlowControl);
+    // Every name of a device is one port: Qt's lock file is named after the name it is given, so
+    // it is given the device's own (links followed). The exclusive mode Qt sets does not stop
+    // root; a lock on the open device does, and it goes with the descriptor.
+    const QString canonical = QDir::isAbsolutePath(device_) ? QFileInfo(device_).canonicalFilePath() : QString();
+    port_.setPortName(canonical.isEmpty() ? device_ : canonical);
     if (!port_.open(QIODevice::ReadWrite)) {
         failure_ = diagnoseOpenFailure(device_, port_.error(), port_.errorString());
         return false;
     }
+#ifdef Q_OS_UNIX
+    if (::flock(int(port_.handle()), LOCK_EX | LOCK_NB) != 0) {
+        port_.close();
+        failure_ = PortFailure::of(PortFailure::Cause::InUse, device_, QStringLiteral("it is locked"));
+        return false;
+    }
+#endif
     applyInputLength();
     requestLowLatency(int(port_.handle()));
     return true;
@@ -127,7 +143,7 @@ bool QtSerialPort::open()
 bool QtSerialPort::close()
 {
     if (!port_.isOpen()) {
-        failure_ = PortFailure::other(device_, QStringLiteral("the port is not open"));
+        failure_ = PortFailure::other(device_, kNotOpen);
         return false;
     }
     port_.close();
@@ -136,11 +152,15 @@ bool QtSerialPort::close()
 
 bool QtSerialPort::dropRts()
 {
+    if (!port_.isOpen()) {
+        failure_ = PortFailure::other(device_, kNotOpen);
+        return false;
+    }
 #ifdef Q_OS_UNIX
     // A pseudo-terminal or a USB adapter without modem lines answers "inappropriate ioctl": it has
     // no RTS to drop, which is no failure.
     int lines = 0;
-    if (port_.isOpen() && ::ioctl(port_.handle(), TIOCMGET, &lines) == -1 && (errno == ENOTTY || errno == EINVAL))
+    if (::ioctl(port_.handle(), TIOCMGET, &lines) == -1 && (errno == ENOTTY || errno == EINVAL))
         return true;
 #endif
     if (port_.setRequestToSend(false))
