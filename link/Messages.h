@@ -23,6 +23,14 @@ inline QString portFailureDetail(const PortFailure &failure)
     case PortFailure::Cause::Missing:
         return QStringLiteral("%1 was not found (%2).\n\n%3").arg(failure.device, failure.reason, detected);
     case PortFailure::Cause::PermissionDenied:
+        // Joining root's group would hand the user the whole system.
+        if (failure.group == QLatin1String("root"))
+            return QStringLiteral("%1: permission denied (%2).\n\nThe device belongs to the group \"root\", which is "
+                                  "not for users to join. A udev rule can give it a group of its own, for example "
+                                  "a file /etc/udev/rules.d/50-dravik.rules holding\n\n"
+                                  "    KERNEL==\"%3\", GROUP=\"dialout\", MODE=\"0660\"\n\n"
+                                  "with you in that group. If you cannot add one, ask the administrator.")
+                .arg(failure.device, failure.reason, failure.systemName);
         return QStringLiteral("%1: permission denied (%2).\n\nThe device belongs to the group \"%3\". "
                               "Add yourself to it with\n\n    sudo usermod -aG %3 $USER\n\n"
                               "then log out and log in again.")
