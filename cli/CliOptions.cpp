@@ -6,6 +6,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QProcess>
 
 namespace {
@@ -75,8 +76,9 @@ std::optional<PortChoice> resolvePort(const QString &argument)
         if (argument.compare(QStringLiteral("COM%1").arg(n), Qt::CaseInsensitive) == 0)
             return PortChoice{n, QtSerialPort::deviceName(n)};
     }
+    // A relative path is the working folder's, not a name under /dev as Qt would take it.
     if (argument.contains(QLatin1Char('/')))
-        return PortChoice{0, argument};
+        return PortChoice{0, QFileInfo(argument).absoluteFilePath()};
     return std::nullopt;
 }
 

@@ -17,7 +17,8 @@ struct PortChoice {
 };
 
 // The one place a --port argument becomes a device: COMn as the windows resolve it (DRAVIK_COMn,
-// else the system's n-th serial device), a path as it stands. Nothing for anything else.
+// else the system's n-th serial device), a path (anything with a /) as it stands, a
+// relative one in the working folder. Nothing for anything else.
 std::optional<PortChoice> resolvePort(const QString &argument);
 
 struct CliOptions {
