@@ -25,6 +25,9 @@ public:
     void report(const Message &message, const QString &detail);
     // A line of information, left out when quiet.
     void inform(const QString &text);
+    // A box that warns of something the operation goes on without, printed even when quiet; the
+    // exit status stays as it is.
+    void warn(const Message &message);
     void waitForEvents() override;
     // Only noted: the program ends when the operation has returned, not from inside it.
     void endProgram() override { endRequested_ = true; }

@@ -12,6 +12,7 @@ struct PortFailure {
     QString group;        // PermissionDenied: the group that owns the device node
     QStringList detected; // Missing or Other: the serial ports the system has, described
     QString systemName;   // PermissionDenied: the kernel's name of the device ("ttyUSB0")
+    QString settingsProblem; // why COM1 is not the port remembered for it, when that is so
 
     static PortFailure of(Cause cause, const QString &device, const QString &reason)
     {
