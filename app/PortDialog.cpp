@@ -1,5 +1,7 @@
 #include "app/PortDialog.h"
 
+#include "link/PortSettings.h"
+
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -46,13 +48,15 @@ PortDialog::PortDialog(const QList<DetectedPort> &detected, const QString &curre
         if (item)
             pathField->setText(item->data(Qt::UserRole).toString());
     });
+    // Only a device that can be remembered is taken: an absolute path, not too long for one.
     connect(ports, &QListWidget::itemActivated, this, [this] {
-        if (!path().isEmpty())
+        if (PortSettings::isUsableDevicePath(path()))
             accept();
     });
-    connect(pathField, &QLineEdit::textChanged, this,
-            [this] { buttons_->button(QDialogButtonBox::Ok)->setEnabled(!path().isEmpty()); });
-    buttons_->button(QDialogButtonBox::Ok)->setEnabled(!path().isEmpty());
+    connect(pathField, &QLineEdit::textChanged, this, [this] {
+        buttons_->button(QDialogButtonBox::Ok)->setEnabled(PortSettings::isUsableDevicePath(path()));
+    });
+    buttons_->button(QDialogButtonBox::Ok)->setEnabled(PortSettings::isUsableDevicePath(path()));
     connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
     pathField->setFocus();

@@ -9,7 +9,8 @@ class QLineEdit;
 class QListWidget;
 
 // "Port...": the serial ports the system has (stable names first) above a path field that takes
-// any device. Picking a port fills the field; the field has the focus and Return accepts.
+// any device's absolute path. Picking a port fills the field; the field has the focus and Return
+// accepts.
 class PortDialog : public QDialog {
     Q_OBJECT
 public:

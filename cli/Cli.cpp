@@ -273,11 +273,15 @@ std::optional<PortChoice> Session::portChoice(std::unique_ptr<SimulatedAdapter> 
 // As the windows open their port, on the device the command line names.
 bool Session::openPort(QtSerialPort &port, const PortChoice &choice)
 {
-    port.chooseDevice(choice.device);
+    port.chooseDevice(choice.device, choice.settingsProblem);
     port.setLineSettings(QStringLiteral("9600,N,8,1"));
     port.setInputLength(0);
-    if (port.open())
+    if (port.open()) {
+        // A failed open says it under its box.
+        if (!choice.settingsProblem.isEmpty())
+            seam_.warn(Messages::rememberedPortNotUsed(choice.device, choice.settingsProblem));
         return true;
+    }
     // The reason under the box names the device COMn stood for.
     seam_.showBox(choice.comNumber != 0 ? Messages::cantOpenPort(choice.comNumber, port.lastFailure())
                                         : Messages::cantOpenDevice(choice.device, port.lastFailure()));

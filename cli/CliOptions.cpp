@@ -8,6 +8,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QProcess>
 
 namespace {
@@ -72,11 +73,14 @@ bool takesFile(CliCommand command)
 std::optional<PortChoice> resolvePort(const QString &argument)
 {
     for (const int n : {1, 2}) {
-        if (argument.compare(QStringLiteral("COM%1").arg(n), Qt::CaseInsensitive) == 0)
-            return PortChoice{n, QtSerialPort::deviceName(n)};
+        if (argument.compare(QStringLiteral("COM%1").arg(n), Qt::CaseInsensitive) == 0) {
+            const PortSettings::ChosenDevice chosen = QtSerialPort::chosenDevice(n);
+            return PortChoice{n, chosen.device, chosen.problem};
+        }
     }
+    // A relative path is the working folder's, not a name under /dev as Qt would take it.
     if (argument.contains(QLatin1Char('/')))
-        return PortChoice{0, argument};
+        return PortChoice{0, QFileInfo(argument).absoluteFilePath(), {}};
     return std::nullopt;
 }
 

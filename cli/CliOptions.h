@@ -14,10 +14,12 @@ enum class CliCommand { Identify, Write, Verify, Read, Blank };
 struct PortChoice {
     int comNumber = 0; // 1 or 2; 0 for a device path
     QString device;    // what is opened
+    QString settingsProblem{}; // why COM1 is not the port remembered for it, when that is so
 };
 
 // The one place a --port argument becomes a device: COMn as the windows resolve it (DRAVIK_COMn,
-// else the system's n-th serial device), a path as it stands. Nothing for anything else.
+// else the system's n-th serial device), a path (anything with a /) as it stands, a
+// relative one in the working folder. Nothing for anything else.
 std::optional<PortChoice> resolvePort(const QString &argument);
 
 struct CliOptions {

@@ -40,6 +40,12 @@ void ConsoleSeam::inform(const QString &text)
         printLine(text);
 }
 
+void ConsoleSeam::warn(const Message &message)
+{
+    printLine(QStringLiteral("warning: %1: %2").arg(message.title, message.text));
+    printLine(message.informativeText);
+}
+
 void ConsoleSeam::waitForEvents()
 {
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);

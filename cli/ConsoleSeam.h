@@ -29,6 +29,9 @@ public:
     // The operation's result, a line on standard output. One that cannot be written is said on
     // standard error, and the answer is false.
     bool printResult(const QString &line);
+    // A box that warns of something the operation goes on without, printed even when quiet; the
+    // exit status stays as it is.
+    void warn(const Message &message);
     void waitForEvents() override;
     // Ctrl+C stops an operation through stopRequested(), which still sends the closing step.
     bool programEnding() const override { return false; }

@@ -12,8 +12,23 @@ inline QString configWordText(quint16 word)
     return QStringLiteral("%1").arg(word, 4, 16, QLatin1Char('0')).toUpper();
 }
 
-// Under a port box: the device, what went wrong and what the user can do about it.
-inline QString portFailureDetail(const PortFailure &failure)
+// A value as a box's informative text quotes it: on one line and short, so that no value (a
+// device name, a path) can hold up a box or bury its text.
+inline QString shown(const QString &value)
+{
+    constexpr int kLongest = 120;
+    QString line = value.size() <= kLongest
+                       ? value
+                       : QStringLiteral("%1...%2 (%3 characters)").arg(value.left(80), value.right(30)).arg(value.size());
+    for (QChar &character : line) {
+        if (character.category() == QChar::Other_Control)
+            character = QLatin1Char('?');
+    }
+    return line;
+}
+
+// What went wrong with a port and what the user can do about it.
+inline QString portFailureCause(const PortFailure &failure)
 {
     const QString detected = failure.detected.isEmpty()
         ? QStringLiteral("No serial ports are detected.")
@@ -23,6 +38,14 @@ inline QString portFailureDetail(const PortFailure &failure)
     case PortFailure::Cause::Missing:
         return QStringLiteral("%1 was not found (%2).\n\n%3").arg(failure.device, failure.reason, detected);
     case PortFailure::Cause::PermissionDenied:
+        // Joining root's group would hand the user the whole system.
+        if (failure.group == QLatin1String("root"))
+            return QStringLiteral("%1: permission denied (%2).\n\nThe device belongs to the group \"root\", which is "
+                                  "not for users to join. A udev rule can give it a group of its own, for example "
+                                  "a file /etc/udev/rules.d/50-dravik.rules holding\n\n"
+                                  "    KERNEL==\"%3\", GROUP=\"dialout\", MODE=\"0660\"\n\n"
+                                  "with you in that group. If you cannot add one, ask the administrator.")
+                .arg(failure.device, failure.reason, failure.systemName);
         return QStringLiteral("%1: permission denied (%2).\n\nThe device belongs to the group \"%3\". "
                               "Add yourself to it with\n\n    sudo usermod -aG %3 $USER\n\n"
                               "then log out and log in again.")
@@ -34,6 +57,18 @@ inline QString portFailureDetail(const PortFailure &failure)
                                           : QStringLiteral("%1: %2.\n\n%3").arg(failure.device, failure.reason, detected);
     }
     return {};
+}
+
+// Under a port box: the cause, every value in it shown bounded, and why COM1 is not the
+// remembered port when that is so.
+inline QString portFailureDetail(PortFailure failure)
+{
+    for (QString *value : {&failure.device, &failure.reason, &failure.group, &failure.systemName})
+        *value = shown(*value);
+    for (QString &port : failure.detected)
+        port = shown(port);
+    const QString cause = portFailureCause(failure);
+    return failure.settingsProblem.isEmpty() ? cause : cause + QStringLiteral("\n\n") + failure.settingsProblem;
 }
 
 inline Message cantOpenPort(int portNumber, const PortFailure &failure = {})
@@ -113,6 +148,39 @@ inline Message writeOtherConfigWord(quint16 fileWord, quint16 writtenWord)
     return {QStringLiteral("The file asks for configuration word %1; WRITE will write %2. Write anyway?")
                 .arg(configWordText(fileWord), configWordText(writtenWord)),
             QStringLiteral("CONFIG WORD"), BoxIcon::Warning, BoxButtons::YesNo};
+}
+
+// Why COM1 is not the port remembered for it, under a box about COM1.
+inline QString settingsUnreadable(const QString &settingsFile, const QString &why)
+{
+    return QStringLiteral("The settings file %1 cannot be used: %2. The port chosen for COM1 is not known; "
+                          "remove or mend the file, then choose the port with COM > Port...")
+        .arg(shown(settingsFile), why);
+}
+inline QString rememberedPortIgnored(const QString &device, int longestPath)
+{
+    return QStringLiteral("The port remembered for COM1 (\"%1\") is not an absolute device path of at most %2 "
+                          "bytes, so it was ignored. Choose the port with COM > Port...")
+        .arg(shown(device))
+        .arg(longestPath);
+}
+// Why a port chosen with Port... could not be remembered.
+inline QString settingsNotWritten(const QString &settingsFile, const QString &why)
+{
+    return QStringLiteral("The settings file %1 cannot be used: %2. It is left as it is; the port chosen holds "
+                          "until the program ends.")
+        .arg(shown(settingsFile), why);
+}
+
+inline Message rememberedPortNotUsed(const QString &device, const QString &problem)
+{
+    return {QStringLiteral("The remembered port is not used"), QStringLiteral("PORT SETTINGS"), BoxIcon::Warning,
+            BoxButtons::Ok, QStringLiteral("%1\n\nCOM1 is %2 for now.").arg(problem, shown(device))};
+}
+inline Message portNotRemembered(const QString &why)
+{
+    return {QStringLiteral("The chosen port is not remembered"), QStringLiteral("PORT SETTINGS"), BoxIcon::Warning,
+            BoxButtons::Ok, why};
 }
 
 } // namespace Messages

@@ -6,8 +6,16 @@
 // with "Port...". Both editions share it.
 namespace PortSettings {
 
-// The device COM1 stands for by the user's choice; empty when none was made.
-QString com1Device();
-void setCom1Device(const QString &device);
+struct ChosenDevice {
+    QString device;  // the device COM1 stands for by the user's choice; empty when there is none
+    QString problem; // why a remembered choice is not used, for the user; empty when none is lost
+};
+ChosenDevice com1Choice();
+// Remembers the device; returns why it could not be, empty when it was. A choice that could
+// not be remembered still holds until the program ends.
+QString setCom1Device(const QString &device);
+
+// A device that can be remembered: an absolute path no longer than a path can be.
+bool isUsableDevicePath(const QString &device);
 
 } // namespace PortSettings

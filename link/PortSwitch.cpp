@@ -37,6 +37,9 @@ void PortSwitch::OPENCOM()
     if (port_.open()) {
         window_.setPortLabel(portLabel(state_.portNumber));
         window_.setPortDevice(port_.device());
+        // A failed open says it under its own box.
+        if (!port_.settingsProblem().isEmpty())
+            window_.showBox(Messages::rememberedPortNotUsed(port_.device(), port_.settingsProblem()));
         return;
     }
     if (state_.portNumber == 1 || state_.portNumber == 2)
@@ -77,7 +80,9 @@ void PortSwitch::COM2_Click()
 
 void PortSwitch::chooseCom1Device(const QString &device)
 {
-    PortSettings::setCom1Device(device);
+    const QString notRemembered = PortSettings::setCom1Device(device);
+    if (!notRemembered.isEmpty())
+        window_.showBox(Messages::portNotRemembered(notRemembered));
     if (state_.portNumber != 0)
         CLOSECOM();
     COM1_Click();

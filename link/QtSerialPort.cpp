@@ -3,6 +3,8 @@
 #include "link/PortSettings.h"
 #include "link/SerialDevices.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QMetaObject>
 
 namespace {
@@ -10,10 +12,13 @@ namespace {
 // The longest reply is ten characters; what lies beyond a few thousand is noise on the line.
 constexpr qint64 kReadBufferBytes = 4096;
 
+const QString kNotOpen = QStringLiteral("the port is not open");
+
 } // namespace
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -30,32 +35,35 @@ QtSerialPort::QtSerialPort()
     });
 }
 
-QString QtSerialPort::deviceName(int portNumber)
+PortSettings::ChosenDevice QtSerialPort::chosenDevice(int portNumber)
 {
     const QString assigned = qEnvironmentVariable(qPrintable(QStringLiteral("DRAVIK_COM%1").arg(portNumber)));
     if (!assigned.isEmpty())
-        return assigned;
+        return {assigned, {}};
+    PortSettings::ChosenDevice chosen;
     if (portNumber == 1) {
-        const QString chosen = PortSettings::com1Device();
-        if (!chosen.isEmpty())
+        chosen = PortSettings::com1Choice();
+        if (!chosen.device.isEmpty())
             return chosen;
     }
 #ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(portNumber);
+    chosen.device = QStringLiteral("COM%1").arg(portNumber);
 #else
-    return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
+    chosen.device = QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
 #endif
+    return chosen;
 }
 
 void QtSerialPort::choosePort(int portNumber)
 {
-    chooseDevice(deviceName(portNumber));
+    const PortSettings::ChosenDevice chosen = chosenDevice(portNumber);
+    chooseDevice(chosen.device, chosen.problem);
 }
 
-void QtSerialPort::chooseDevice(const QString &deviceName)
+void QtSerialPort::chooseDevice(const QString &deviceName, const QString &settingsProblem)
 {
     device_ = deviceName;
-    port_.setPortName(device_);
+    settingsProblem_ = settingsProblem;
 }
 
 void QtSerialPort::setLineSettings(const QString &settings)
@@ -110,24 +118,38 @@ bool QtSerialPort::open()
     // A port whose close failed is released here, so that only one is ever held.
     if (port_.isOpen())
         port_.close();
-    if (!settingsValid_) {
-        failure_ = PortFailure::other(device_, QStringLiteral("line settings not understood"));
-        return false;
-    }
+    failure_ = openDevice();
+    failure_.settingsProblem = settingsProblem_;
+    return failure_.cause == PortFailure::Cause::None;
+}
+
+PortFailure QtSerialPort::openDevice()
+{
+    if (!settingsValid_)
+        return PortFailure::other(device_, QStringLiteral("line settings not understood"));
     port_.setFlowControl(QSerialPort::NoFlowControl);
-    if (!port_.open(QIODevice::ReadWrite)) {
-        failure_ = diagnoseOpenFailure(device_, port_.error(), port_.errorString());
-        return false;
+    // Every name of a device is one port: Qt's lock file is named after the name it is given, so
+    // it is given the device's own (links followed). The exclusive mode Qt sets does not stop
+    // root; a lock on the open device does, and it goes with the descriptor.
+    const QString canonical = QDir::isAbsolutePath(device_) ? QFileInfo(device_).canonicalFilePath() : QString();
+    port_.setPortName(canonical.isEmpty() ? device_ : canonical);
+    if (!port_.open(QIODevice::ReadWrite))
+        return diagnoseOpenFailure(device_, port_.error(), port_.errorString());
+#ifdef Q_OS_UNIX
+    if (::flock(int(port_.handle()), LOCK_EX | LOCK_NB) != 0) {
+        port_.close();
+        return PortFailure::of(PortFailure::Cause::InUse, device_, QStringLiteral("it is locked"));
     }
+#endif
     applyInputLength();
     requestLowLatency(int(port_.handle()));
-    return true;
+    return {};
 }
 
 bool QtSerialPort::close()
 {
     if (!port_.isOpen()) {
-        failure_ = PortFailure::other(device_, QStringLiteral("the port is not open"));
+        failure_ = PortFailure::other(device_, kNotOpen);
         return false;
     }
     port_.close();
@@ -136,11 +158,15 @@ bool QtSerialPort::close()
 
 bool QtSerialPort::dropRts()
 {
+    if (!port_.isOpen()) {
+        failure_ = PortFailure::other(device_, kNotOpen);
+        return false;
+    }
 #ifdef Q_OS_UNIX
     // A pseudo-terminal or a USB adapter without modem lines answers "inappropriate ioctl": it has
     // no RTS to drop, which is no failure.
     int lines = 0;
-    if (port_.isOpen() && ::ioctl(port_.handle(), TIOCMGET, &lines) == -1 && (errno == ENOTTY || errno == EINVAL))
+    if (::ioctl(port_.handle(), TIOCMGET, &lines) == -1 && (errno == ENOTTY || errno == EINVAL))
         return true;
 #endif
     if (port_.setRequestToSend(false))
@@ -212,6 +238,11 @@ void QtSerialPort::setLostHandler(std::function<void()> handler)
 QString QtSerialPort::device() const
 {
     return device_;
+}
+
+QString QtSerialPort::settingsProblem() const
+{
+    return settingsProblem_;
 }
 
 PortFailure QtSerialPort::lastFailure() const

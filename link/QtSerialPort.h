@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/PortSettings.h"
 #include "link/SerialPort.h"
 
 #include <QSerialPort>
@@ -15,12 +16,15 @@ class QtSerialPort : public SerialPort {
 public:
     QtSerialPort();
 
-    // The device that stands for COMn.
-    static QString deviceName(int portNumber);
+    // The device that stands for COMn, and why it is not the one remembered for it when the
+    // settings say so.
+    static PortSettings::ChosenDevice chosenDevice(int portNumber);
+    static QString deviceName(int portNumber) { return chosenDevice(portNumber).device; }
 
     void choosePort(int portNumber) override;
-    // Selects a device by its path instead of a COM number (dravik-cli's --port /dev/ttyUSB0).
-    void chooseDevice(const QString &deviceName);
+    // Selects a device by its path instead of a COM number (dravik-cli's --port /dev/ttyUSB0);
+    // `settingsProblem` is why it is not the port remembered, when it stands for COM1.
+    void chooseDevice(const QString &deviceName, const QString &settingsProblem = {});
     void setLineSettings(const QString &settings) override;
     void setInputLength(int length) override;
     bool open() override;
@@ -35,8 +39,11 @@ public:
     void setLostHandler(std::function<void()> handler) override;
     QString device() const override;
     PortFailure lastFailure() const override;
+    QString settingsProblem() const override;
 
 private:
+    // Opens the chosen device and locks it; no cause when it is open.
+    PortFailure openDevice();
     void onError(QSerialPort::SerialPortError error);
     void applyInputLength();
     void dropInput();
@@ -47,5 +54,6 @@ private:
     bool replyAwaited_ = false;
     std::function<void()> lost_;
     QString device_;
+    QString settingsProblem_;
     PortFailure failure_;
 };

@@ -66,6 +66,7 @@ DeviceNode inspectDeviceNode(const QString &path)
         return node;
     node.exists = true;
     node.accessible = ::access(name.constData(), R_OK | W_OK) == 0;
+    node.systemName = QFileInfo(QFileInfo(path).canonicalFilePath()).fileName();
     if (const group *owner = ::getgrgid(status.st_gid))
         node.group = QString::fromLocal8Bit(owner->gr_name);
     else
@@ -90,6 +91,7 @@ PortFailure explainOpenFailure(const QString &device, QSerialPort::SerialPortErr
     } else if (!node.accessible) {
         failure.cause = PortFailure::Cause::PermissionDenied;
         failure.group = node.group;
+        failure.systemName = node.systemName;
     } else if (error == QSerialPort::PermissionError) {
         // The user may open the node, so another program holds it (its lock or exclusive mode).
         failure.cause = PortFailure::Cause::InUse;

@@ -30,6 +30,7 @@ struct DeviceNode {
     bool exists = false;
     bool accessible = false; // this user may read and write it
     QString group;           // the group that owns it
+    QString systemName{};    // the kernel's name of the device, links followed ("ttyUSB0")
 };
 DeviceNode inspectDeviceNode(const QString &path);
 

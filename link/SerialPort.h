@@ -45,4 +45,7 @@ public:
     virtual QString device() const = 0;
     // Why the last failed open, close or RTS drop failed.
     virtual PortFailure lastFailure() const = 0;
+    // Why the chosen port is not the one remembered for it (the settings cannot be read, the
+    // remembered device is no path); empty when nothing was lost.
+    virtual QString settingsProblem() const { return {}; }
 };

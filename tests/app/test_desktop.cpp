@@ -144,7 +144,7 @@ private slots:
         QTest::newRow("Can not found Hardware")
             << Messages::hardwareNotFound() << int(QMessageBox::Retry) << int(BoxAnswer::Retry);
         QTest::newRow("Can't Open COM1")
-            << Messages::cantOpenPort(1, {PortFailure::Cause::InUse, "/dev/ttyUSB0", "busy", {}, {}})
+            << Messages::cantOpenPort(1, PortFailure::of(PortFailure::Cause::InUse, "/dev/ttyUSB0", "busy"))
             << int(QMessageBox::NoButton) << int(BoxAnswer::Ok);
     }
     void question_box_defaults_to_retry_and_boxes_show_their_detail()

@@ -1,3 +1,4 @@
+#include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "app/PortDialog.h"
 #include "link/PortSettings.h"
@@ -7,10 +8,14 @@
 #include "tests/support/TemporarySettings.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -74,7 +79,7 @@ private slots:
             Program restarted;
             QCOMPARE(restarted.device(), a.sim.ptyPath());
             restarted.choosePort(QString()); // Cancel
-            QCOMPARE(PortSettings::com1Device(), a.sim.ptyPath());
+            QCOMPARE(PortSettings::com1Choice().device, a.sim.ptyPath());
             restarted.window.menuItems().Line_test->trigger();
             QCOMPARE(restarted.dialogs.boxes, QStringList{kConfirmed});
         }
@@ -83,7 +88,7 @@ private slots:
             Program assigned;
             QCOMPARE(assigned.device(), b.sim.ptyPath());
             assigned.choosePort(a.sim.ptyPath()); // remembered, but the variable still decides
-            QCOMPARE(PortSettings::com1Device(), a.sim.ptyPath());
+            QCOMPARE(PortSettings::com1Choice().device, a.sim.ptyPath());
             QCOMPARE(assigned.device(), b.sim.ptyPath());
             assigned.window.menuItems().Line_test->trigger();
         }
@@ -114,6 +119,43 @@ private slots:
         QCOMPARE(dialog.exec(), int(QDialog::Accepted));
         QCOMPARE(focused, dialog.pathField);
         QCOMPARE(dialog.path(), QStringLiteral("/dev/ttyACM0"));
+    }
+
+    // A remembered port no path can be: ignored, said in a short box, the window up at once.
+    void overlong_remembered_port_is_ignored_at_once_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("10 MB") << (10 << 20) << "it is larger than any settings file";
+        QTest::newRow("40 KB") << (40 << 10) << "is not an absolute device path";
+    }
+    void overlong_remembered_port_is_ignored_at_once()
+    {
+        QFETCH(int, length);
+        QFETCH(QString, said);
+        qunsetenv("DRAVIK_COM1");
+        QVERIFY(QDir().mkpath(settings_.filePath(QStringLiteral("Tobrisk"))));
+        QFile file(settings_.filePath(QStringLiteral("Tobrisk/dravik.conf")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[ports]\nCOM1=/dev/" + QByteArray(length, 'x') + "\n");
+        file.close();
+        QStringList informative; // of every box, closed as it comes up
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [&informative] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                informative << box->informativeText();
+                box->done(QMessageBox::Ok);
+            }
+        });
+        closer.start(10);
+        QElapsedTimer clock;
+        clock.start();
+        QtSerialPort port;
+        QtDialogs dialogs;
+        MainWindow window(Edition::Advanced, port, dialogs);
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(informative.size(), 1); // COM ERROR, or the warning where /dev/ttyS0 opened
+        QVERIFY2(informative[0].contains(said) && informative[0].size() < 1000, qPrintable(informative[0].left(1000)));
     }
 
 private:

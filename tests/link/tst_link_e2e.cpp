@@ -60,6 +60,24 @@ private slots:
         QVERIFY(link.seam.boxes().isEmpty());
     }
 
+    // A second program reaching the adapter through a link to its device finds it in use.
+    void second_name_of_an_open_port_is_in_use()
+    {
+        QTemporaryDir dir;
+        const QString transcript = dir.filePath("transcript"), link = dir.filePath("usb-adapter");
+        SimAndLink first({"--transcript", transcript});
+        REQUIRE_LINK(first);
+        QVERIFY(QFile::link(first.sim.ptyPath(), link));
+        LiveLink second(link);
+        QCOMPARE(second.seam.boxTexts(), QStringList{"Can't Open COM1"});
+        QVERIFY(second.seam.boxes()[0].informativeText.startsWith(link + " is in use by another program"));
+        second.port.write(frame("Z"));
+        QCOMPARE(first.adapter.identify().version, QStringLiteral("01"));
+        QFile sent(transcript);
+        QVERIFY(sent.open(QIODevice::ReadOnly));
+        QCOMPARE(sent.readAll(), QByteArray("Z\n"));
+    }
+
     void vanished_port_times_out_without_spinning()
     {
         SimAndLink link({});

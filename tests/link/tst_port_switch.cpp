@@ -125,7 +125,7 @@ private slots:
         Switchboard board(openBefore);
         board.port.failOpen(1, com1Fails);
         board.ports.chooseCom1Device(QStringLiteral("/dev/ttyUSB3"));
-        QCOMPARE(PortSettings::com1Device(), QStringLiteral("/dev/ttyUSB3"));
+        QCOMPARE(PortSettings::com1Choice().device, QStringLiteral("/dev/ttyUSB3"));
         QTEST(int(board.state.portNumber), "comno");
         QTEST(board.seam.log(), "log");
         QTEST(board.port.calls(), "calls");

@@ -92,7 +92,7 @@ bool FakePort::open()
     open_ = false; // a port still held after a failed close is released first
     incoming_.clear();
     if (failingOpens_.contains(portNumber_)) {
-        failure_ = {PortFailure::Cause::Missing, device(), QStringLiteral("No such file or directory"), {}, {}};
+        failure_ = PortFailure::of(PortFailure::Cause::Missing, device(), QStringLiteral("No such file or directory"));
         return false;
     }
     open_ = true;
