@@ -16,6 +16,7 @@
 #include "image/HexLoader.h"
 #include "link/Messages.h"
 #include "link/QtSerialPort.h"
+#include "ops/LoadedProgram.h"
 
 #include <QAction>
 #include <QApplication>
@@ -317,7 +318,7 @@ void MainWindow::startUp()
     controls_.Text4->clear();
     controls_.Text5->clear();
     controls_.Label7->clear();
-    portSwitch_.OPENCOM();
+    portSwitch_.open();
     controls_.Option1->setChecked(true);
 }
 
@@ -340,15 +341,13 @@ void MainWindow::loadFile(const QString &path)
     const HexLoadResult loaded = loadHexFile(QFile::encodeName(path).toStdString(), PBUF_, profile_.MEMSIZE);
     if (!loaded.lastLine.empty())
         controls_.Text2->setText(QString::fromStdString(loaded.lastLine));
-    if (!loaded.TEST.empty())
-        controls_.TEST->setText(QString::fromStdString(loaded.TEST));
+    if (loaded.lastStored)
+        controls_.TEST->setText(QStringLiteral("%1  %2").arg(loaded.lastStored->index).arg(loaded.lastStored->value));
     if (!loaded.ok()) {
         dialogs_.showBox(Messages::fileError());
         return;
     }
-    PBUF_ = loaded.PBUF;
-    profile_.LASTADR = loaded.LASTADR;
-    state_.programLoaded = true;
+    applyLoadedFile(loaded, PBUF_, profile_, state_);
     controls_.Text1->setText(path);
     controls_.Text3->setText(hexText(profile_.LASTADR));
     controls_.Text4->setText(hexText(loaded.startWord));
@@ -361,7 +360,6 @@ void MainWindow::loadFile(const QString &path)
 // when it can show it, and the basic edition's WRITE compares its fixed word with it.
 void MainWindow::takeConfigWordFromFile(const HexLoadResult &loaded)
 {
-    state_.fileConfigWord = loaded.configWord;
     if (edition_ != Edition::Advanced)
         return;
     if (!loaded.configWord) {
@@ -469,12 +467,12 @@ void MainWindow::saveHexClicked()
 
 void MainWindow::com1Clicked()
 {
-    portSwitch_.COM1_Click();
+    portSwitch_.switchToCom1();
 }
 
 void MainWindow::com2Clicked()
 {
-    portSwitch_.COM2_Click();
+    portSwitch_.switchToCom2();
 }
 
 void MainWindow::portClicked()

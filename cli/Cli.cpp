@@ -14,7 +14,9 @@
 #include "link/CommandText.h"
 #include "link/Messages.h"
 #include "link/QtSerialPort.h"
+#include "link/RunState.h"
 #include "ops/DeviceOperations.h"
+#include "ops/LoadedProgram.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -101,6 +103,7 @@ private:
 
     const CliOptions &options_;
     ConsoleSeam seam_;
+    RunState state_;
     DeviceProfile profile_;
     ProgramBuffer PBUF_;
     int lastWord_ = -1;   // the last word read, verified or written
@@ -210,21 +213,20 @@ bool Session::loadImage()
         failWith(kBadFile, Messages::fileError(), detail);
         return false;
     }
-    PBUF_ = loaded.PBUF;
-    profile_.LASTADR = loaded.LASTADR;
+    applyLoadedFile(loaded, PBUF_, profile_, state_);
     if (options_.command == CliCommand::Verify) {
         lastWord_ = options_.lastWord.value_or(loaded.LASTADR);
         return true;
     }
     lastWord_ = loaded.LASTADR;
-    if (!options_.configWord && loaded.configWord && *loaded.configWord > 0x3FFF) {
+    if (!options_.configWord && state_.fileConfigWord && *state_.fileConfigWord > 0x3FFF) {
         failWith(kBadFile, Messages::fileError(),
                  QStringLiteral("%1: its configuration word %2 has bits above the 14-bit word; give the "
                                 "word to write with -c")
-                     .arg(options_.file, Messages::configWordText(*loaded.configWord)));
+                     .arg(options_.file, Messages::configWordText(*state_.fileConfigWord)));
         return false;
     }
-    chooseConfigWord(loaded.configWord);
+    chooseConfigWord(state_.fileConfigWord);
     return true;
 }
 
@@ -274,9 +276,7 @@ std::optional<PortChoice> Session::portChoice(std::unique_ptr<SimulatedAdapter> 
 bool Session::openPort(QtSerialPort &port, const PortChoice &choice)
 {
     port.chooseDevice(choice.device, choice.settingsProblem);
-    port.setLineSettings(QStringLiteral("9600,N,8,1"));
-    port.setInputLength(0);
-    if (port.open()) {
+    if (openAtAdapterLine(port)) {
         // A failed open says it under its box.
         if (!choice.settingsProblem.isEmpty())
             seam_.warn(Messages::rememberedPortNotUsed(choice.device, choice.settingsProblem));
@@ -295,7 +295,7 @@ Outcome Session::operate(DeviceOperations &operations)
     switch (options_.command) {
     case CliCommand::Identify: return operations.identify();
     case CliCommand::Write:
-        return operations.write(PBUF_, WriteJob{options_.device, lastWord_, configWord, true, std::nullopt});
+        return operations.write(PBUF_, WriteJob{options_.device, lastWord_, configWord, state_.programLoaded});
     case CliCommand::Verify: return operations.verify(PBUF_, lastWord_);
     case CliCommand::Read: return operations.read(PBUF_, lastWord_);
     case CliCommand::Blank: return operations.blankAll(PBUF_, lastWord_, configWord);

@@ -15,7 +15,7 @@ public:
     TracingPort(SerialPort &port, bool tracing, std::FILE *out = stderr);
 
     void choosePort(int portNumber) override { port_.choosePort(portNumber); }
-    void setLineSettings(const QString &settings) override { port_.setLineSettings(settings); }
+    void setLineSettings(const LineSettings &settings) override { port_.setLineSettings(settings); }
     void setInputLength(int length) override { port_.setInputLength(length); }
     bool open() override { return port_.open(); }
     bool close() override { return port_.close(); }

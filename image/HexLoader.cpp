@@ -69,7 +69,7 @@ public:
         result_.startWord = std::max(firstIndex_, 0) / 2;
         result_.lastLine = lastLine_;
         if (lastIndex_ >= 0)
-            result_.TEST = std::to_string(lastIndex_) + "  " + std::to_string(lastValue_);
+            result_.lastStored = StoredByte{lastIndex_, std::uint8_t(lastValue_)};
         if (configLowStored_ && configHighStored_)
             result_.configWord = result_.PBUF.word(kConfigWord);
     }

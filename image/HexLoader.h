@@ -35,16 +35,21 @@ enum class HexError {
 // the window.
 constexpr long long kMaxHexFileBytes = 1024 * 1024;
 
-// What FILE OPEN puts into the shared state and the main window's fields.
-// Only an ok() result may be applied; a failed one changes nothing but, when they are not
-// empty, Text2 and TEST, which show where the file went wrong.
+// A byte the loader stored, at its index in the program buffer.
+struct StoredByte {
+    int index;
+    std::uint8_t value;
+};
+
+// What a HEX file holds. Only an ok() result may be applied; a failed one tells, through
+// lastLine and lastStored, where the file went wrong.
 struct HexLoadResult {
     HexError error = HexError::None;
     ProgramBuffer PBUF;  // words 0..9999 blank, byte 20000 as before, then every data byte
     std::int16_t LASTADR = -1; // highest word below MEMSIZE that holds a byte of the file; -1 if none
-    int startWord = 0;         // word address of the first data record (Text4)
-    std::string lastLine;      // the last non-blank line read (Text2); empty if none was read
-    std::string TEST;          // last byte stored: "index  value" in decimal; empty if none was stored
+    int startWord = 0;         // word address of the first data record
+    std::string lastLine;      // the last non-blank line read; empty if none was read
+    std::optional<StoredByte> lastStored; // the last byte stored, if any
     // The configuration word the program was assembled for (word 2007h, bytes 400Eh/400Fh),
     // when the file stores both of its bytes.
     std::optional<std::uint16_t> configWord;

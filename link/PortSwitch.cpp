@@ -29,12 +29,10 @@ PortSwitch::~PortSwitch()
     port_.setLostHandler({});
 }
 
-void PortSwitch::OPENCOM()
+void PortSwitch::open()
 {
     port_.choosePort(state_.portNumber);
-    port_.setLineSettings(QStringLiteral("9600,N,8,1"));
-    port_.setInputLength(0);
-    if (port_.open()) {
+    if (openAtAdapterLine(port_)) {
         window_.setPortLabel(portLabel(state_.portNumber));
         window_.setPortDevice(port_.device());
         // A failed open says it under its own box.
@@ -49,7 +47,7 @@ void PortSwitch::OPENCOM()
     state_.portNumber = 0;
 }
 
-void PortSwitch::CLOSECOM()
+void PortSwitch::close()
 {
     // A failed RTS drop skips the close, as any failure ends the sequence.
     if (!(port_.dropRts() && port_.close()) && (state_.portNumber == 1 || state_.portNumber == 2))
@@ -57,24 +55,24 @@ void PortSwitch::CLOSECOM()
     state_.portNumber = 0;
 }
 
-void PortSwitch::COM1_Click()
+void PortSwitch::switchToCom1()
 {
     if (state_.portNumber == 2)
-        CLOSECOM();
+        close();
     if (state_.portNumber == 0) {
         state_.portNumber = 1;
         window_.setPortLabel(portLabel(1));
-        OPENCOM();
+        open();
     }
 }
 
-void PortSwitch::COM2_Click()
+void PortSwitch::switchToCom2()
 {
     if (state_.portNumber == 1)
-        CLOSECOM();
+        close();
     if (state_.portNumber == 0) {
         state_.portNumber = 2;
-        OPENCOM();
+        open();
     }
 }
 
@@ -84,6 +82,6 @@ void PortSwitch::chooseCom1Device(const QString &device)
     if (!notRemembered.isEmpty())
         window_.showBox(Messages::portNotRemembered(notRemembered));
     if (state_.portNumber != 0)
-        CLOSECOM();
-    COM1_Click();
+        close();
+    switchToCom1();
 }

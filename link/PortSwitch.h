@@ -20,11 +20,11 @@ public:
 
     // Opens port portNumber; on failure reports it and leaves portNumber 0. Only while no port is open.
     // A COM1 that is not the remembered port because of the settings is said in a box too.
-    void OPENCOM();
+    void open();
     // Drops RTS and closes the port; portNumber is 0 afterwards whatever happened.
-    void CLOSECOM();
-    void COM1_Click();
-    void COM2_Click();
+    void close();
+    void switchToCom1();
+    void switchToCom2();
     // "Port...": remembers the device as what COM1 stands for from now on, also at the next
     // start (a box says so when the settings cannot keep it), and switches to COM1 as its item
     // does, reopening it when COM1 is the port open.

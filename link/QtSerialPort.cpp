@@ -66,31 +66,14 @@ void QtSerialPort::chooseDevice(const QString &deviceName, const QString &settin
     settingsProblem_ = settingsProblem;
 }
 
-void QtSerialPort::setLineSettings(const QString &settings)
+void QtSerialPort::setLineSettings(const LineSettings &settings)
 {
-    // "baud,parity,data bits,stop bits", e.g. "9600,N,8,1".
-    const QStringList field = settings.split(QLatin1Char(','));
-    settingsValid_ = false;
-    if (field.size() != 4)
-        return;
-    bool baudOk = false;
-    const int baud = field[0].toInt(&baudOk);
-    const int parity = QStringLiteral("NEOMS").indexOf(field[1]);
-    const int dataBits = field[2].toInt();
-    const int stopBits = QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("1.5")}.indexOf(field[3]);
-    if (!baudOk || baud <= 0 || field[1].size() != 1 || parity < 0 || dataBits < 5 || dataBits > 8
-        || stopBits < 0)
-        return;
-    static constexpr QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::EvenParity,
-                                                       QSerialPort::OddParity, QSerialPort::MarkParity,
-                                                       QSerialPort::SpaceParity};
-    static constexpr QSerialPort::StopBits stops[] = {QSerialPort::OneStop, QSerialPort::TwoStop,
-                                                      QSerialPort::OneAndHalfStop};
-    port_.setBaudRate(baud);
-    port_.setParity(parities[parity]);
-    port_.setDataBits(static_cast<QSerialPort::DataBits>(dataBits));
-    port_.setStopBits(stops[stopBits]);
-    settingsValid_ = true;
+    port_.setBaudRate(settings.baud);
+    port_.setParity(settings.parity == 'E'   ? QSerialPort::EvenParity
+                    : settings.parity == 'O' ? QSerialPort::OddParity
+                                             : QSerialPort::NoParity);
+    port_.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits));
+    port_.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
 }
 
 void QtSerialPort::setInputLength(int length)
@@ -125,8 +108,6 @@ bool QtSerialPort::open()
 
 PortFailure QtSerialPort::openDevice()
 {
-    if (!settingsValid_)
-        return PortFailure::other(device_, QStringLiteral("line settings not understood"));
     port_.setFlowControl(QSerialPort::NoFlowControl);
     // Every name of a device is one port: Qt's lock file is named after the name it is given, so
     // it is given the device's own (links followed). The exclusive mode Qt sets does not stop

@@ -25,7 +25,7 @@ public:
     // Selects a device by its path instead of a COM number (dravik-cli's --port /dev/ttyUSB0);
     // `settingsProblem` is why it is not the port remembered, when it stands for COM1.
     void chooseDevice(const QString &deviceName, const QString &settingsProblem = {});
-    void setLineSettings(const QString &settings) override;
+    void setLineSettings(const LineSettings &settings) override;
     void setInputLength(int length) override;
     bool open() override;
     bool close() override;
@@ -49,7 +49,6 @@ private:
     void dropInput();
 
     QSerialPort port_;
-    bool settingsValid_ = false;
     int inputLength_ = 0;
     bool replyAwaited_ = false;
     std::function<void()> lost_;

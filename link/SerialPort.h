@@ -7,6 +7,20 @@
 
 #include <functional>
 
+// How the line is driven: baud rate, parity ('N', 'E' or 'O'), data bits and stop bits.
+struct LineSettings {
+    qint32 baud;
+    char parity;
+    int dataBits;
+    int stopBits;
+
+    // As a terminal program writes it: "9600,N,8,1".
+    QString text() const { return QStringLiteral("%1,%2,%3,%4").arg(baud).arg(QLatin1Char(parity)).arg(dataBits).arg(stopBits); }
+};
+
+// The line the adapter speaks.
+inline constexpr LineSettings kAdapterLine{9600, 'N', 8, 1};
+
 // The serial port as the adapter exchanges use it. One implementation drives a real port
 // through QSerialPort; tests use an in-memory fake.
 class SerialPort {
@@ -15,8 +29,7 @@ public:
 
     // Selects COMn; only while the port is closed.
     virtual void choosePort(int portNumber) = 0;
-    // Line settings in the form "9600,N,8,1".
-    virtual void setLineSettings(const QString &settings) = 0;
+    virtual void setLineSettings(const LineSettings &settings) = 0;
     // n > 0: one read returns at most n characters; 0: one read returns all that is waiting.
     virtual void setInputLength(int length) = 0;
     // False when the port does not exist or is in use. A port still held because its close
@@ -49,3 +62,6 @@ public:
     // remembered device is no path); empty when nothing was lost.
     virtual QString settingsProblem() const { return {}; }
 };
+
+// Opens the chosen port at the adapter's line settings, a read returning all that is waiting.
+bool openAtAdapterLine(SerialPort &port);

@@ -236,7 +236,7 @@ private slots:
         port.reset();
         QtSerialPort again;
         again.choosePort(1);
-        again.setLineSettings(QStringLiteral("9600,N,8,1"));
+        again.setLineSettings(kAdapterLine);
         QVERIFY(again.open());
     }
 };

@@ -87,7 +87,7 @@ private slots:
         board.port.failDropRts(rtsFails);
         board.port.failClose(closeFails);
 
-        item == 1 ? board.ports.COM1_Click() : board.ports.COM2_Click();
+        item == 1 ? board.ports.switchToCom1() : board.ports.switchToCom2();
         QTEST(int(board.state.portNumber), "comno");
         QTEST(board.seam.log(), "log");
         QTEST(board.port.calls(), "calls");
@@ -137,9 +137,9 @@ private slots:
     {
         Switchboard board(1);
         board.port.failOpen(2);
-        board.ports.COM2_Click();
+        board.ports.switchToCom2();
         board.port.clearRecords();
-        board.ports.COM1_Click();
+        board.ports.switchToCom1();
         QCOMPARE(int(board.state.portNumber), 1);
         QCOMPARE(board.port.calls(), openCalls(1));
         QCOMPARE(board.seam.field("Label6"), QStringLiteral("COM1"));
@@ -151,7 +151,7 @@ private slots:
         board.port.pullOut();
         QCOMPARE(int(board.state.portNumber), 0);
         QCOMPARE(board.seam.log(), QStringList{"Label6 COM0"});
-        board.ports.COM2_Click();
+        board.ports.switchToCom2();
         QCOMPARE(int(board.state.portNumber), 2);
         QCOMPARE(board.port.calls(), openCalls(2));
     }

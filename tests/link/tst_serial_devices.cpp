@@ -20,7 +20,7 @@ struct PortOnDevice {
     {
         qputenv("DRAVIK_COM1", device.toLocal8Bit());
         state.portNumber = 1;
-        ports.OPENCOM();
+        ports.open();
     }
     QString detail() const { return seam.boxes().value(0).informativeText; }
     TestClock clock;

@@ -74,10 +74,10 @@ void FakePort::choosePort(int portNumber)
     portNumber_ = portNumber;
 }
 
-void FakePort::setLineSettings(const QString &settings)
+void FakePort::setLineSettings(const LineSettings &settings)
 {
-    calls_.append(QStringLiteral("setLineSettings ") + settings);
-    lineSettings_ = settings;
+    calls_.append(QStringLiteral("setLineSettings ") + settings.text());
+    lineSettings_ = settings.text();
 }
 
 void FakePort::setInputLength(int length)

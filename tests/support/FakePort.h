@@ -50,7 +50,7 @@ public:
     QString lineSettings() const { return lineSettings_; }
 
     void choosePort(int portNumber) override;
-    void setLineSettings(const QString &settings) override;
+    void setLineSettings(const LineSettings &settings) override;
     void setInputLength(int length) override;
     bool open() override;
     bool close() override;

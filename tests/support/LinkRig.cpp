@@ -4,7 +4,7 @@ LinkRig::LinkRig(adaptersim::Chip chip) : model(chip)
 {
     port.attach(model);
     port.choosePort(1);
-    port.setLineSettings(QStringLiteral("9600,N,8,1"));
+    port.setLineSettings(kAdapterLine);
     port.open();
     port.clearRecords();
     state.portNumber = 1;

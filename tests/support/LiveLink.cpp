@@ -6,5 +6,5 @@ LiveLink::LiveLink(const QString &device)
     QObject::connect(&Timer1, &QTimer::timeout, [this] { adapter.replyTimer().tick(); });
     Timer1.start(100);
     state.portNumber = 1;
-    ports.OPENCOM();
+    ports.open();
 }
