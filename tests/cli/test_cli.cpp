@@ -260,41 +260,59 @@ private slots:
         QVERIFY(!QFile::exists(bench.dir.filePath("out.hex")));
     }
 
-    void silent_adapter_is_status_4_data()
+    // The status comes from what stopped the operation: the line (4) or the chip (1).
+    void adapter_and_chip_failures_give_their_status_data()
     {
+        QTest::addColumn<QStringList>("simOptions");
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QStringList>("sent");
         QTest::addColumn<QStringList>("said");
-        QTest::addColumn<int>("silentFrom");
-        QTest::newRow("identify: asked once") << QStringList{"identify"} << QStringList{"Z"}
+        QTest::addColumn<int>("status");
+        const QStringList silentFrom1{"--silent-after", "1"};
+        QTest::newRow("identify: asked once") << silentFrom1 << QStringList{"identify"} << QStringList{"Z"}
                                               << QStringList{"COMM ERROR: COMM Time over",
                                                              "CHECK ID: Can not found Hardware"}
-                                              << 1;
-        QTest::newRow("write: the opening") << QStringList{"write", "@program.hex"} << QStringList{"V0"}
-                                            << QStringList{"COMM ERROR: COMM Time over"} << 1;
-        QTest::newRow("verify: at word 2") << QStringList{"verify", "@blank.hex"}
+                                              << 4;
+        QTest::newRow("write: the opening") << silentFrom1 << QStringList{"write", "@program.hex"} << QStringList{"V0"}
+                                            << QStringList{"COMM ERROR: COMM Time over"} << 4;
+        QTest::newRow("verify: at word 2") << QStringList{"--silent-after", "8"} << QStringList{"verify", "@blank.hex"}
                                            << wordSteps(2, {"S", "I"}) + QStringList{"S", "V1"}
                                            << QStringList{"COMM ERROR: COMM Time over (word 2)",
                                                           "COMM ERROR: COMM Time over (word 2)"}
-                                           << 8; // the fetch of word 2, and the closing "V1" after it
+                                           << 4; // the fetch of word 2, and the closing "V1" after it
+        QTest::newRow("verify: a malformed word") << QStringList{"--bad-fetch", "2"} << QStringList{"verify", "@blank.hex"}
+                                                  << wordSteps(1, {"S", "I"}) + QStringList{"S", "V1", "F1"}
+                                                  << QStringList{"COMM ERROR: COMM DATA ERROR (word 1)"} << 4;
+        // The 16C711 is an EPROM: a configuration word already burnt to 3FF0 cannot become 3FF1.
+        QTest::newRow("write: the configuration word does not take")
+            << QStringList{"--device", "16C711", "--load", "@burnt.hex"} << QStringList{"-d", "16C711", "write", "@one.hex"}
+            << wordSteps(1, {"L2805", "P0", "S", "I"}) + QStringList{"V1", "F1"}
+                   + wordSteps(0, {}) + QStringList{"Q3FF1"} + QStringList(7, "I") + QStringList{"P0", "S", "V1", "F1"}
+            << QStringList{"WRITE ERROR: Can't Write to Config"} << 1;
     }
-
-    void silent_adapter_is_status_4()
+    void adapter_and_chip_failures_give_their_status()
     {
+        QFETCH(QStringList, simOptions);
         QFETCH(QStringList, arguments);
         QFETCH(QStringList, sent);
         QFETCH(QStringList, said);
-        QFETCH(int, silentFrom);
-        SimBench bench({QStringLiteral("--silent-after"), QString::number(silentFrom)});
+        QTemporaryDir files;
+        const auto inFiles = [&files](QStringList &list) {
+            for (QString &argument : list) {
+                if (argument.startsWith(QLatin1Char('@')))
+                    argument = files.filePath(argument.mid(1));
+            }
+        };
+        fileIn(files, "program.hex", programFile(kProgram));
+        fileIn(files, "one.hex", programFile({0x2805}));
+        fileIn(files, "blank.hex", hexFileOf({0x3FFF, 0x3FFF, 0x3FFF, 0x3FFF}));
+        fileIn(files, "burnt.hex", ":02400E00F03F81\n:00000001FF\n");
+        inFiles(simOptions);
+        inFiles(arguments);
+        SimBench bench(simOptions);
         REQUIRE_SIM(bench);
-        bench.file("program.hex", programFile(kProgram));
-        bench.file("blank.hex", hexFileOf({0x3FFF, 0x3FFF, 0x3FFF, 0x3FFF}));
-        for (QString &argument : arguments) {
-            if (argument.startsWith(QLatin1Char('@')))
-                argument = bench.dir.filePath(argument.mid(1));
-        }
         const Finished run = bench.run(QStringList{"-q"} + arguments);
-        QCOMPARE(run.status, 4);
+        QTEST(run.status, "status");
         QCOMPARE(run.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts), said);
         QCOMPARE(bench.transcript(), sent);
     }
