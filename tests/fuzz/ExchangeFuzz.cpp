@@ -164,7 +164,7 @@ void operation(LinkRig &rig, const Setup &setup, FuzzInput &in)
     const int lastWord = lastWordOfField(setup.lastAddressText, profile.MEMSIZE);
     const int fieldWords =
         int(std::clamp<qint64>(readAddressField(setup.lastAddressText), -1, profile.MEMSIZE - 1)) + 1;
-    require(lastWord + 1 == fieldWords, "the field's last word lies inside the device");
+    require(std::max(lastWord, -1) + 1 == fieldWords, "the field's last word lies inside the device");
     const auto configWord = [&](Device procedure) -> ConfigSource {
         return [&, procedure] { return writtenConfig(setup.edition, procedure, profile, setup.watchdogEnabled).word(); };
     };
