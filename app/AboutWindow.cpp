@@ -63,7 +63,7 @@ AboutWindow::AboutWindow(Edition edition, QWidget *parent)
     Command1->setGeometry(pixels(1800), pixels(2550), pixels(975), pixels(375));
     Command1->setFont(arialBold(9.75));
     Command1->setDefault(true);
-    connect(Command1, &QPushButton::clicked, this, &AboutWindow::Command1_Click);
+    connect(Command1, &QPushButton::clicked, this, &AboutWindow::okClicked);
 
     addLabel(this, "Label2",
              advanced ? QStringLiteral("PIC programmer ADV") : QStringLiteral("PIC programmer "),
@@ -99,7 +99,7 @@ void AboutWindow::showEvent(QShowEvent *event)
     }
 }
 
-void AboutWindow::Command1_Click()
+void AboutWindow::okClicked()
 {
     accept();
 }

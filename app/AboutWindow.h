@@ -18,10 +18,11 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void Command1_Click();
+    void okClicked();
 
     Edition edition;
 };
 
-// VER_Click: shows a fresh VERFORM modally and returns once OK or its close button unloads it.
+// VER (aboutClicked): shows a fresh About window modally and returns once OK or its close
+// button unloads it.
 void showAboutForm(Edition edition, QWidget *parent);

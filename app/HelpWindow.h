@@ -16,7 +16,7 @@ public:
     explicit HelpWindow(const QString &helpFile, QWidget *parent = nullptr);
 };
 
-// HELP_Click: shows the help window modeless. A window still open is only raised; otherwise a
+// HELP (helpClicked): shows the help window modeless. A window still open is only raised; otherwise a
 // new one is made (reading the file afresh) and HELP_FORM is pointed at it. With a parent the
 // window is released with it; without one it lives until the user closes it.
 HelpWindow *showHelpForm(QPointer<HelpWindow> &HELP_FORM, const QString &helpFile,

@@ -1,4 +1,4 @@
-// Runs SENDCOM/GETMEM exchanges against adapter-sim on a pty, first unpaced, then at 9600 baud,
+// Runs send / fetchWord exchanges against adapter-sim on a pty, first unpaced, then at 9600 baud,
 // and prints exchanges per second, processor time per exchange, the measured time against the
 // line-rate bound and the processor's share of the wall time. For scale it also times the same
 // exchanges made by a plain blocking client on the raw pty (the floor the simulator and the
