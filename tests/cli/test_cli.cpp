@@ -455,6 +455,23 @@ private slots:
         QVERIFY(!QFileInfo(link).isSymLink()); // the simulator has ended, removing its link
     }
 
+    // The statuses a script may meet are said once in code; --help and README say them alike.
+    void readme_lists_every_status_as_help_does()
+    {
+        const Finished help = dravikCli({"--help"});
+        QCOMPARE(help.status, 0);
+        QFile readme(QStringLiteral(DRAVIK_SOURCE_DIR "/README.md"));
+        QVERIFY(readme.open(QIODevice::ReadOnly));
+        const QString table = QString::fromUtf8(readme.readAll());
+        const QStringList lines = help.out.section(QStringLiteral("Exit status:\n"), 1).section(QStringLiteral("\n\n"), 0, 0).split('\n');
+        QVERIFY(lines.size() >= 8);
+        for (const QString &line : lines) {
+            const QString status = line.simplified().section(' ', 0, 0);
+            const QString meaning = line.simplified().section(' ', 1);
+            QVERIFY2(table.contains(QStringLiteral("| %1 | %2 |").arg(status, meaning)), qPrintable(line));
+        }
+    }
+
     void simulate_needs_no_hardware()
     {
         const Finished run = dravikCli({"--simulate", "--simulate-options", "--id 42", "-v", "identify"});
