@@ -6,6 +6,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation
   dpkg-dev                             # dpkg-shlibdeps for the Debian package's Depends
+  help2man                             # manual pages from dravik-cli's and adapter-sim's --help
   gputils srecord                      # assembler and HEX tool the tests and benchmarks compare with
   clang libclang-rt-14-dev             # libFuzzer and the sanitizer runtimes
 )
