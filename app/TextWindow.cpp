@@ -2,7 +2,6 @@
 
 #include "app/FixedPalette.h"
 #include "app/WindowLayout.h"
-#include "image/BufferDump.h"
 
 #include <QGuiApplication>
 #include <QPlainTextEdit>

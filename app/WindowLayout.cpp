@@ -1,7 +1,5 @@
 #include "app/WindowLayout.h"
 
-#include "image/BufferDump.h"
-
 #include <QtCore/qnamespace.h>
 
 #include <algorithm>
@@ -11,6 +9,14 @@
 int pixels(int twips)
 {
     return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
+}
+
+QSize fittedTextBoxSize(QSize outerPixels)
+{
+    const auto fitted = [](int outer, int marginTwips) {
+        return std::max(0, qRound(double(outer * kTwipsPerPixel - marginTwips) / kTwipsPerPixel));
+    };
+    return {fitted(outerPixels.width(), 140), fitted(outerPixels.height(), 400)};
 }
 
 int pixelSizeOfPoints(double points)

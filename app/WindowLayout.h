@@ -3,6 +3,7 @@
 #include "device/DeviceProfile.h"
 
 #include <QRgb>
+#include <QSize>
 #include <QString>
 
 #include <optional>
@@ -11,7 +12,13 @@
 // The main window of each edition as data: every control with its kind, text, container, place
 // and look, and the menu bar. Places are in twips, as the window was drawn; 15 twips are a pixel.
 
+constexpr int kTwipsPerPixel = 15;
 int pixels(int twips);
+
+// The text box of a resizable text window (buffer view, help) fills the window less its title
+// bar and borders: 400 twips off the outer height, 140 twips off the outer width. A window
+// smaller than that, e.g. while minimized, gives an empty box, never a negative size.
+QSize fittedTextBoxSize(QSize outerPixels);
 
 // Point sizes become pixel sizes at the 96 dots per inch the twips assume, so text keeps its
 // size against the fixed pixel geometry whatever the screen's resolution.

@@ -18,11 +18,6 @@ char *putHex(char *out, unsigned value, int digits)
     return out;
 }
 
-int fitted(int outerPixels, int marginTwips)
-{
-    return std::max(0, qRound(double(outerPixels * kTwipsPerPixel - marginTwips) / kTwipsPerPixel));
-}
-
 } // namespace
 
 QString bufferDumpText(const ProgramBuffer &PBUF, int MEMSIZE)
@@ -48,9 +43,4 @@ QString bufferDumpText(const ProgramBuffer &PBUF, int MEMSIZE)
         text += QLatin1String(row, kRowLength);
     }
     return text;
-}
-
-QSize fittedTextBoxSize(QSize outerPixels)
-{
-    return {fitted(outerPixels.width(), 140), fitted(outerPixels.height(), 400)};
 }

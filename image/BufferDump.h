@@ -2,17 +2,9 @@
 
 #include "image/ProgramBuffer.h"
 
-#include <QSize>
 #include <QString>
 
 // The buffer view's text: a header line, then rows of sixteen words from word 0, each word shown
 // high byte first, up to row MEMSIZE / 16 - 1 (rounded half to even). Every line ends in CR LF.
 // MEMSIZE above 10000 asks for words PBUF does not have and throws std::out_of_range.
 QString bufferDumpText(const ProgramBuffer &PBUF, int MEMSIZE);
-
-constexpr int kTwipsPerPixel = 15;
-
-// The text box of a resizable text window (buffer view, help) fills the window less its title
-// bar and borders: 400 twips off the outer height, 140 twips off the outer width. A window
-// smaller than that, e.g. while minimized, gives an empty box, never a negative size.
-QSize fittedTextBoxSize(QSize outerPixels);

@@ -1,5 +1,6 @@
 #include "app/AboutWindow.h"
 #include "app/HelpWindow.h"
+#include "app/WindowLayout.h"
 
 #include <QApplication>
 #include <QFile>
@@ -315,6 +316,24 @@ private slots:
             images[edition == Edition::Advanced ? 0 : 1] = image;
         }
         QVERIFY(images[0] != images[1]);
+    }
+
+    void text_box_fits_the_window_data()
+    {
+        QTest::addColumn<QSize>("outer");
+        QTest::addColumn<QSize>("textBox");
+        // 140 twips are 9.33 pixels, 400 twips 26.67.
+        QTest::newRow("ordinary") << QSize(520, 250) << QSize(511, 223);
+        QTest::newRow("just above the borders") << QSize(10, 27) << QSize(1, 0);
+        QTest::newRow("below the borders") << QSize(9, 26) << QSize(0, 0);
+        QTest::newRow("minimized") << QSize(0, 0) << QSize(0, 0);
+    }
+
+    void text_box_fits_the_window()
+    {
+        QFETCH(QSize, outer);
+        QFETCH(QSize, textBox);
+        QCOMPARE(fittedTextBoxSize(outer), textBox);
     }
 
 private:

@@ -27,8 +27,6 @@ private slots:
     void row_count_rounds_half_to_even_data();
     void row_count_rounds_half_to_even();
     void memory_past_the_buffer_is_refused();
-    void text_box_fits_the_window_data();
-    void text_box_fits_the_window();
 };
 
 void BufferDumpTest::before_any_load_every_word_shows_0000()
@@ -95,24 +93,6 @@ void BufferDumpTest::row_count_rounds_half_to_even()
 void BufferDumpTest::memory_past_the_buffer_is_refused()
 {
     QVERIFY_THROWS_EXCEPTION(std::out_of_range, bufferDumpText(ProgramBuffer(), 10016));
-}
-
-void BufferDumpTest::text_box_fits_the_window_data()
-{
-    QTest::addColumn<QSize>("outer");
-    QTest::addColumn<QSize>("textBox");
-    // 140 twips are 9.33 pixels, 400 twips 26.67.
-    QTest::newRow("ordinary") << QSize(520, 250) << QSize(511, 223);
-    QTest::newRow("just above the borders") << QSize(10, 27) << QSize(1, 0);
-    QTest::newRow("below the borders") << QSize(9, 26) << QSize(0, 0);
-    QTest::newRow("minimized") << QSize(0, 0) << QSize(0, 0);
-}
-
-void BufferDumpTest::text_box_fits_the_window()
-{
-    QFETCH(QSize, outer);
-    QFETCH(QSize, textBox);
-    QCOMPARE(fittedTextBoxSize(outer), textBox);
 }
 
 QTEST_GUILESS_MAIN(BufferDumpTest)
