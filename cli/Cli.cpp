@@ -155,7 +155,8 @@ int Session::run()
     if (!choice)
         return kPortFailed;
     record_.port = choice->device;
-    record_.adapter = adapterIdentity(choice->device);
+    if (!options_.logFile.isEmpty())
+        record_.adapter = adapterIdentity(choice->device);
     Outcome outcome{Outcome::Kind::Stopped};
     QString ending; // how the operation left the adapter, told when it was asked to stop
     {
@@ -246,7 +247,8 @@ bool Session::loadImage()
     }
     applyLoadedFile(loaded, PBUF_, profile_, state_);
     record_.file = options_.file;
-    record_.fileSha256 = sha256Of(options_.file);
+    if (!options_.logFile.isEmpty())
+        record_.fileSha256 = sha256Of(options_.file);
     if (options_.serialRange)
         serialOverlap_ = options_.serialRange->overlap(loaded);
     if (options_.command == CliCommand::Verify) {
