@@ -1,8 +1,10 @@
 #include "cli/Cli.h"
 
+#include "cli/ChipLog.h"
 #include "cli/CliOptions.h"
 #include "cli/ConsoleSeam.h"
 #include "cli/ExitStatus.h"
+#include "cli/Gang.h"
 #include "cli/Interrupt.h"
 #include "cli/SimulatedAdapter.h"
 #include "cli/TracingPort.h"
@@ -82,15 +84,25 @@ void handleQtMessage(QtMsgType type, const QMessageLogContext &, const QString &
 class Session {
 public:
     explicit Session(const CliOptions &options)
-        : options_(options), seam_(options.verbosity, ::isatty(STDERR_FILENO) == 1)
+        : options_(options), seam_(options.verbosity, ::isatty(STDERR_FILENO) == 1),
+          serialNumbers_(options.serialFile, options.serialStart)
     {
         selectDevice(profile_, options.device);
+        if (options.gangMember)
+            seam_.reportProgressTo(gangProgressReporter());
     }
 
+    // Everything that can be refused before the adapter is touched.
+    ExitStatus check();
     int run();
+    // The chip's line in the log and, in a gang, its report to the coordinator; the status the
+    // run ends with.
+    int keepRecord(int status);
 
 private:
     bool prepare();
+    ExitStatus prepareRecords();
+    ExitStatus takeSerialNumber();
     bool loadImage();
     void chooseConfigWord(const std::optional<quint16> &fromFile);
     bool outputWritable();
@@ -110,6 +122,11 @@ private:
     quint16 configWord_ = 0;
     QElapsedTimer clock_; // the operation's time on the line
     ExitStatus exitStatus_ = kSuccess; // what finishing the work left
+    SerialNumberFile serialNumbers_;
+    QString serialOverlap_; // the first word of the --serial range the HEX file gives
+    ChipLog log_;
+    ChipRecord record_;
+    bool chipReached_ = false; // the run got as far as a chip, which the log is to tell of
 };
 
 ExitStatus Session::failWith(ExitStatus status, const Message &message, const QString &detail)
@@ -118,16 +135,28 @@ ExitStatus Session::failWith(ExitStatus status, const Message &message, const QS
     return status;
 }
 
+ExitStatus Session::check()
+{
+    return prepare() ? prepareRecords() : kBadFile;
+}
+
 int Session::run()
 {
-    if (!prepare())
-        return kBadFile;
+    if (const ExitStatus refused = check(); refused != kSuccess)
+        return refused;
     watchForInterrupt();
+    if (const ExitStatus refused = takeSerialNumber(); refused != kSuccess)
+        return refused;
+    chipReached_ = true;
+    record_.port = options_.portArgument;
 
     std::unique_ptr<SimulatedAdapter> simulator;
     const std::optional<PortChoice> choice = portChoice(simulator);
     if (!choice)
         return kPortFailed;
+    record_.port = choice->device;
+    if (!options_.logFile.isEmpty())
+        record_.adapter = adapterIdentity(choice->device);
     Outcome outcome{Outcome::Kind::Stopped};
     QString ending; // how the operation left the adapter, told when it was asked to stop
     {
@@ -140,8 +169,10 @@ int Session::run()
         QObject::connect(&tick, &QTimer::timeout, [&adapter] { adapter.replyTimer().tick(); });
         tick.start(100);
         DeviceOperations operations(adapter, seam_);
-        if (!interruptRequested())
+        if (!interruptRequested()) {
             outcome = operate(operations);
+            record_.seconds = double(clock_.elapsed()) / 1000;
+        }
         ending = closingAccount(port.lastFramesSent());
         realPort.dropRts();
         realPort.close();
@@ -152,6 +183,7 @@ int Session::run()
             seam_.inform(printed);
     }
 
+    record_.failedWord = outcome.word;
     if (interruptRequested())
         return stopped(outcome, ending);
     if (!outcome.completed())
@@ -181,7 +213,7 @@ int Session::stopped(const Outcome &outcome, const QString &ending)
     }
 }
 
-// Everything that can be refused before the adapter is touched.
+// The command's own refusals before the adapter is touched.
 bool Session::prepare()
 {
     switch (options_.command) {
@@ -214,6 +246,11 @@ bool Session::loadImage()
         return false;
     }
     applyLoadedFile(loaded, PBUF_, profile_, state_);
+    record_.file = options_.file;
+    if (!options_.logFile.isEmpty())
+        record_.fileSha256 = sha256Of(options_.file);
+    if (options_.serialRange)
+        serialOverlap_ = options_.serialRange->overlap(loaded);
     if (options_.command == CliCommand::Verify) {
         lastWord_ = options_.lastWord.value_or(loaded.LASTADR);
         return true;
@@ -228,6 +265,66 @@ bool Session::loadImage()
     }
     chooseConfigWord(state_.fileConfigWord);
     return true;
+}
+
+// The serial numbers' and the log's refusals before the adapter is touched. A gang's coordinator
+// makes sure there is a number for every port.
+ExitStatus Session::prepareRecords()
+{
+    if (options_.serialRange) {
+        if (!serialOverlap_.isEmpty()) {
+            seam_.say(QStringLiteral("--serial: word %1 is one %2 gives a value").arg(serialOverlap_, options_.file));
+            return kUsageError;
+        }
+        QString problem;
+        const quint64 wanted = options_.coordinatesGang() ? quint64(options_.gangSize()) : 1;
+        if (!serialNumbers_.peek(problem, options_.serialRange->capacity(), wanted)) {
+            seam_.say(QStringLiteral("--serial-file: %1").arg(problem));
+            return kNoSerialNumber;
+        }
+    }
+    if (!options_.logFile.isEmpty()) {
+        if (const QString problem = log_.open(options_.logFile); !problem.isEmpty()) {
+            seam_.say(QStringLiteral("--log: %1").arg(problem));
+            return kBadFile;
+        }
+    }
+    return kSuccess;
+}
+
+// A number taken is this chip's for good, whatever becomes of the chip: the log tells which.
+ExitStatus Session::takeSerialNumber()
+{
+    if (!options_.serialRange)
+        return kSuccess;
+    QString problem;
+    record_.serialNumber = serialNumbers_.take(options_.serialRange->capacity(), problem);
+    if (!record_.serialNumber) {
+        seam_.say(QStringLiteral("--serial-file: %1").arg(problem));
+        return kNoSerialNumber;
+    }
+    options_.serialRange->writeInto(PBUF_, *record_.serialNumber);
+    lastWord_ = std::max(lastWord_, options_.serialRange->lastWord());
+    seam_.inform(QStringLiteral("serial number %1").arg(options_.serialRange->describe(*record_.serialNumber)));
+    return kSuccess;
+}
+
+int Session::keepRecord(int status)
+{
+    record_.status = status;
+    record_.deviceType = QLatin1String(profileDefaults(options_.device).name);
+    record_.words = std::max(lastWord_ + 1, 0);
+    if (options_.command == CliCommand::Write || options_.command == CliCommand::Blank)
+        record_.configWord = configWord_;
+    if (chipReached_ && log_.isOpen()) {
+        if (const QString problem = log_.append(record_); !problem.isEmpty()) {
+            seam_.say(QStringLiteral("the chip's line could not be written to the log (%1)").arg(problem));
+            status = status == kSuccess ? kResultLost : status;
+        }
+    }
+    if (options_.gangMember && !reportToGang(record_))
+        status = status == kSuccess ? kResultLost : status;
+    return status;
 }
 
 // -c, else the file's word, else the word the panel shows right after the device is selected.
@@ -319,6 +416,8 @@ void Session::finish(const Outcome &outcome)
                      .arg(QLatin1String(options_.command == CliCommand::Write ? "wrote" : "blanked"))
                      .arg(words)
                      .arg(Messages::configWordText(configWord_), seconds);
+        if (record_.serialNumber)
+            result += QStringLiteral(", serial number %1").arg(options_.serialRange->describe(*record_.serialNumber));
         break;
     case CliCommand::Verify:
         result = QStringLiteral("verified %1 words against %2 in %3 s: %4")
@@ -357,5 +456,10 @@ int runCli(int argc, char **argv)
         return kUsageError;
     }
     showQtMessages = parsed.options->verbosity == Verbosity::Verbose;
-    return Session(*parsed.options).run();
+    Session session(*parsed.options);
+    if (parsed.options->coordinatesGang()) {
+        const ExitStatus refused = session.check();
+        return refused != kSuccess ? refused : runGang(*parsed.options, QCoreApplication::arguments());
+    }
+    return session.keepRecord(session.run());
 }

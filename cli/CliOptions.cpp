@@ -11,6 +11,9 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <algorithm>
+#include <array>
+
 namespace {
 
 const char kDescription[] =
@@ -26,6 +29,9 @@ const char kDescription[] =
     "The configuration word written is -c WORD, else the one the file holds (at 2007h), else\n"
     "the device's default word (3FFB for the 16F84, 3FF3 for the 16C711).\n"
     "Progress goes to standard error, the result to standard output.\n"
+    "\n"
+    "With -p given several times (or --simulate-gang N) each port runs the command with its own\n"
+    "adapter at the same time as the others; the result is a table of the chips.\n"
     "\n"
     "Exit status:\n";
 
@@ -66,6 +72,82 @@ CliCommand commandNamed(const QString &name)
 bool takesFile(CliCommand command)
 {
     return command == CliCommand::Write || command == CliCommand::Verify || command == CliCommand::Read;
+}
+
+// A whole decimal number, digits only.
+std::optional<quint64> decimalNumber(const QString &text)
+{
+    bool ok = false;
+    const quint64 value = text.toULongLong(&ok, 10);
+    const bool digitsOnly = std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+    return ok && digitsOnly ? std::optional<quint64>(value) : std::nullopt;
+}
+
+// Several ports (or simulated adapters) at once, and the one a process of the gang works.
+void takeGang(const QCommandLineParser &parser, const QCommandLineOption &simulateGang,
+              const QCommandLineOption &gangMember, CliOptions &options)
+{
+    constexpr int kMostAdapters = 32;
+    if (parser.isSet(simulateGang)) {
+        const std::optional<quint64> count = decimalNumber(parser.value(simulateGang));
+        if (!count || *count < 2 || *count > kMostAdapters)
+            throw Usage{QStringLiteral("--simulate-gang: a number from 2 to %1, not \"%2\"")
+                            .arg(kMostAdapters)
+                            .arg(parser.value(simulateGang))};
+        if (!options.ports.isEmpty() || parser.isSet(QStringLiteral("simulate")))
+            throw Usage{QStringLiteral("--simulate-gang excludes --port and --simulate")};
+        options.simulatedAdapters = int(*count);
+    }
+    if (options.gangSize() > 1 && options.command == CliCommand::Read)
+        throw Usage{QStringLiteral("read takes one port: the ports would all write %1").arg(options.file)};
+    if (!parser.isSet(gangMember))
+        return;
+    const std::optional<quint64> member = decimalNumber(parser.value(gangMember));
+    if (!member || *member >= quint64(options.gangSize()))
+        throw Usage{QStringLiteral("--gang-member: not one of the ports")};
+    options.gangMember = int(*member);
+    if (options.simulatedAdapters > 0)
+        options.simulate = true;
+    else
+        options.portArgument = options.ports.at(options.gangMember.value());
+}
+
+void takeSerialNumbers(const QCommandLineParser &parser, const std::array<QCommandLineOption, 3> &serialOptions,
+                       CliOptions &options)
+{
+    const auto &[serial, file, start] = serialOptions;
+    if (!parser.isSet(serial)) {
+        if (parser.isSet(file) || parser.isSet(start))
+            throw Usage{QStringLiteral("--serial-file and --serial-start need --serial")};
+        return;
+    }
+    if (options.command != CliCommand::Write)
+        throw Usage{QStringLiteral("--serial applies to write only")};
+    const QStringList parts = parser.value(serial).split(QLatin1Char(':'));
+    const std::optional<uint> address = hexNumber(parts.first());
+    const std::optional<quint64> words = decimalNumber(parts.last());
+    const int memorySize = profileDefaults(options.device).memorySize;
+    if (parts.size() != 2 || !address || !words || *words < 1 || *words > quint64(SerialRange::kMostWords))
+        throw Usage{QStringLiteral("--serial: ADDR:WORDS, a word address in hex and 1 to %1 words, not \"%2\"")
+                        .arg(SerialRange::kMostWords)
+                        .arg(parser.value(serial))};
+    const SerialRange range{int(std::min<uint>(*address, 0xFFFF)), int(*words)};
+    if (range.lastWord() >= memorySize)
+        throw Usage{QStringLiteral("--serial: words %1 to %2 lie outside the %3's words 0 to %4")
+                        .arg(hexText(range.address), hexText(range.lastWord()),
+                             QLatin1String(profileDefaults(options.device).name), hexText(memorySize - 1))};
+    options.serialRange = range;
+    options.serialFile = parser.value(file);
+    if (options.serialFile.isEmpty())
+        throw Usage{QStringLiteral("--serial needs --serial-file")};
+    if (parser.isSet(start)) {
+        options.serialStart = decimalNumber(parser.value(start));
+        if (!options.serialStart)
+            throw Usage{QStringLiteral("--serial-start: a decimal number, not \"%1\"").arg(parser.value(start))};
+    } else if (!QFileInfo::exists(options.serialFile)) {
+        throw Usage{QStringLiteral("--serial-file: %1 does not exist (--serial-start N makes it)")
+                        .arg(options.serialFile)};
+    }
 }
 
 } // namespace
@@ -115,7 +197,31 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
                                    QStringLiteral("Show only errors on standard error."));
     const QCommandLineOption verbose({QStringLiteral("v"), QStringLiteral("verbose")},
                                      QStringLiteral("Also show every frame sent and every reply received."));
-    parser.addOptions({help, version, port, device, config, last, simulate, simulateOptions, quiet, verbose});
+    const QCommandLineOption simulateGang(QStringLiteral("simulate-gang"),
+                                          QStringLiteral("Work with N simulated adapters at once, as with N ports."),
+                                          QStringLiteral("N"));
+    const QCommandLineOption serial(QStringLiteral("serial"),
+                                    QStringLiteral("write: put the next number of --serial-file in every chip, as "
+                                                   "WORDS RETLW instructions (34xx, most significant byte first) "
+                                                   "from word ADDR (hex) up; WORDS 1 to %1.")
+                                        .arg(SerialRange::kMostWords),
+                                    QStringLiteral("ADDR:WORDS"));
+    const QCommandLineOption serialFile(QStringLiteral("serial-file"),
+                                        QStringLiteral("File holding the next serial number (decimal)."),
+                                        QStringLiteral("FILE"));
+    const QCommandLineOption serialStart(QStringLiteral("serial-start"),
+                                         QStringLiteral("The number a --serial-file that does not exist yet starts "
+                                                        "at (it is made)."),
+                                         QStringLiteral("N"));
+    const QCommandLineOption log(QStringLiteral("log"),
+                                 QStringLiteral("Append a line for every chip to this CSV file: time (UTC), port, "
+                                                "adapter, device, file, sha256, configuration_word, "
+                                                "serial_number, result, exit_status, seconds."),
+                                 QStringLiteral("FILE.csv"));
+    QCommandLineOption gangMember(QStringLiteral("gang-member"), QString(), QStringLiteral("INDEX"));
+    gangMember.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({help, version, port, device, config, last, simulate, simulateOptions, simulateGang, serial,
+                       serialFile, serialStart, log, quiet, verbose, gangMember});
     parser.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("identify, write, verify, read or blank"));
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("HEX file of write, verify and read"),
                                  QStringLiteral("[FILE]"));
@@ -127,7 +233,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     if (parser.isSet(version))
         return {std::nullopt, QStringLiteral("dravik-cli %1\n").arg(QCoreApplication::applicationVersion()), false};
     // A second value would silently replace the first: which one the user meant is not known.
-    for (const QCommandLineOption &option : {port, device, config, last, simulateOptions}) {
+    for (const QCommandLineOption &option :
+         {device, config, last, simulateOptions, simulateGang, serial, serialFile, serialStart, log, gangMember}) {
         if (parser.values(option).size() > 1)
             return {std::nullopt, QStringLiteral("--%1 given twice").arg(option.names().constLast()), true};
     }
@@ -148,8 +255,18 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         options.portArgument = parser.value(port);
         if (parser.isSet(simulate) && parser.isSet(port))
             throw Usage{QStringLiteral("--port and --simulate exclude each other")};
-        if (!parser.isSet(simulate) && !resolvePort(options.portArgument))
-            throw Usage{QStringLiteral("--port: COM1, COM2 or a device path, not \"%1\"").arg(options.portArgument)};
+        // Without -p, its default.
+        options.ports = parser.isSet(port) ? parser.values(port) : QStringList();
+        QStringList devices;
+        for (const QString &argument : options.ports) {
+            const std::optional<PortChoice> choice = resolvePort(argument);
+            if (!choice)
+                throw Usage{QStringLiteral("--port: COM1, COM2 or a device path, not \"%1\"").arg(argument)};
+            if (devices.contains(choice->device))
+                throw Usage{QStringLiteral("--port: %1 given twice").arg(choice->device)};
+            devices += choice->device;
+        }
+        takeGang(parser, simulateGang, gangMember, options);
 
         const QString deviceName = parser.value(device).toUpper();
         if (deviceName == QLatin1String(profileDefaults(Device::PIC16F84).name))
@@ -182,17 +299,22 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
             options.lastWord = int(*word);
         }
 
-        options.simulate = parser.isSet(simulate);
+        options.simulate = options.simulate || parser.isSet(simulate);
         if (parser.isSet(simulateOptions)) {
-            if (!options.simulate)
-                throw Usage{QStringLiteral("--simulate-options needs --simulate")};
+            if (!options.simulate && options.simulatedAdapters == 0)
+                throw Usage{QStringLiteral("--simulate-options needs --simulate or --simulate-gang")};
             options.simulateOptions = QProcess::splitCommand(parser.value(simulateOptions));
         }
+        takeSerialNumbers(parser, {serial, serialFile, serialStart}, options);
+        options.logFile = parser.value(log);
+        if (parser.isSet(log) && options.logFile.isEmpty())
+            throw Usage{QStringLiteral("--log needs a file name")};
         if (parser.isSet(quiet) && parser.isSet(verbose))
             throw Usage{QStringLiteral("--quiet and --verbose exclude each other")};
-        options.verbosity = parser.isSet(quiet)     ? Verbosity::Quiet
-                            : parser.isSet(verbose) ? Verbosity::Verbose
-                                                    : Verbosity::Normal;
+        // A gang's port tells its coordinator only what goes wrong (and, with -v, its frames).
+        options.verbosity = parser.isSet(quiet) || (options.gangMember && !parser.isSet(verbose)) ? Verbosity::Quiet
+                            : parser.isSet(verbose)                                             ? Verbosity::Verbose
+                                                                                                : Verbosity::Normal;
         return {options, {}, false};
     } catch (const Usage &usage) {
         return {std::nullopt, usage.error, true};

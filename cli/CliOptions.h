@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/ConsoleSeam.h"
+#include "cli/SerialNumbers.h"
 #include "device/DeviceProfile.h"
 
 #include <QString>
@@ -32,6 +33,19 @@ struct CliOptions {
     bool simulate = false;
     QStringList simulateOptions;
     Verbosity verbosity = Verbosity::Normal;
+
+    QStringList ports;             // every -p, in the order given
+    int simulatedAdapters = 0;     // --simulate-gang
+    std::optional<int> gangMember; // the one port of the gang this process works (--gang-member)
+    std::optional<SerialRange> serialRange;
+    QString serialFile;
+    std::optional<quint64> serialStart;
+    QString logFile;
+
+    // Adapters worked at once: more than one makes this process their coordinator, unless it is
+    // one of the processes it starts.
+    int gangSize() const { return simulatedAdapters > 0 ? simulatedAdapters : int(ports.size()); }
+    bool coordinatesGang() const { return gangSize() > 1 && !gangMember; }
 };
 
 struct ParsedCommandLine {

@@ -8,6 +8,24 @@
 #include <cerrno>
 #include <cstring>
 
+QString progressBar(const QString &operation, int wordsDone, int wordsTotal, qint64 elapsedMs)
+{
+    constexpr int kWidth = 30;
+    const int filled = int(qint64(wordsDone) * kWidth / wordsTotal);
+    QString left = timeLeftText(elapsedMs, wordsDone, wordsTotal);
+    if (!left.isEmpty())
+        left = QStringLiteral("  %1 left").arg(left);
+    return QStringLiteral("%1 [%2%3] %4 %%5")
+        .arg(operation, QString(filled, QLatin1Char('#')), QString(kWidth - filled, QLatin1Char('-')))
+        .arg(int(qint64(wordsDone) * 100 / wordsTotal), 3)
+        .arg(left.leftJustified(14));
+}
+
+QString progressStep(const QString &operation, int tenth, int wordsDone, int wordsTotal)
+{
+    return QStringLiteral("%1 %2 % (%3 of %4 words)").arg(operation).arg(tenth * 10).arg(wordsDone).arg(wordsTotal);
+}
+
 ConsoleSeam::ConsoleSeam(Verbosity verbosity, bool terminal, std::FILE *out)
     : verbosity_(verbosity), bar_(terminal && verbosity == Verbosity::Normal), out_(out)
 {
@@ -81,6 +99,10 @@ void ConsoleSeam::showProgress(const QString &operation, int wordsDone, int word
     }
     if (wordsDone == wordsTotal)
         currentWord_.clear();
+    if (reporter_) {
+        reporter_(operation, wordsDone, wordsTotal);
+        return;
+    }
     if (verbosity_ == Verbosity::Quiet || wordsTotal <= 0)
         return;
     if (bar_) {
@@ -90,26 +112,13 @@ void ConsoleSeam::showProgress(const QString &operation, int wordsDone, int word
     const int tenth = int(qint64(wordsDone) * 10 / wordsTotal);
     if (tenth > lastTenth_) {
         lastTenth_ = tenth;
-        printLine(QStringLiteral("%1 %2 % (%3 of %4 words)")
-                      .arg(operation)
-                      .arg(tenth * 10)
-                      .arg(wordsDone)
-                      .arg(wordsTotal));
+        printLine(progressStep(operation, tenth, wordsDone, wordsTotal));
     }
 }
 
 void ConsoleSeam::drawBar(const QString &operation, int wordsDone, int wordsTotal)
 {
-    constexpr int kWidth = 30;
-    const int filled = int(qint64(wordsDone) * kWidth / wordsTotal);
-    QString left = timeLeftText(operationClock_.elapsed(), wordsDone, wordsTotal);
-    if (!left.isEmpty())
-        left = QStringLiteral("  %1 left").arg(left);
-    const QString line = QStringLiteral("\r%1 [%2%3] %4 %%5")
-                             .arg(operation, QString(filled, QLatin1Char('#')),
-                                  QString(kWidth - filled, QLatin1Char('-')))
-                             .arg(int(qint64(wordsDone) * 100 / wordsTotal), 3)
-                             .arg(left.leftJustified(14));
+    const QString line = QLatin1Char('\r') + progressBar(operation, wordsDone, wordsTotal, operationClock_.elapsed());
     std::fputs(line.toLocal8Bit().constData(), out_);
     barShown_ = wordsDone < wordsTotal;
     if (!barShown_)

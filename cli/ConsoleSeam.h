@@ -6,8 +6,14 @@
 #include <QString>
 
 #include <cstdio>
+#include <functional>
 
 enum class Verbosity { Quiet, Normal, Verbose };
+
+// Progress as a bar redrawn on a terminal: "WRITE [#####-----]  42 %  12 s left"...
+QString progressBar(const QString &operation, int wordsDone, int wordsTotal, qint64 elapsedMs);
+// ...and as a line elsewhere: "WRITE 40 % (410 of 1024 words)".
+QString progressStep(const QString &operation, int tenth, int wordsDone, int wordsTotal);
 
 // dravik-cli's window: boxes become "TITLE: text" lines on standard error and an exit status,
 // nothing waits for a key, the fields are plain values, progress is a bar on a terminal and a line
@@ -41,6 +47,8 @@ public:
     void setPortLabel(const QString &) override {}
     void setPortDevice(const QString &) override {}
     void showProgress(const QString &operation, int wordsDone, int wordsTotal) override;
+    // Progress goes to `reporter` instead, however quiet (a gang's port tells its coordinator).
+    void reportProgressTo(std::function<void(const QString &, int, int)> reporter) { reporter_ = std::move(reporter); }
     // Ctrl+C (or SIGTERM, SIGHUP) has come.
     bool stopRequested() const override;
 
@@ -57,4 +65,5 @@ private:
     QElapsedTimer operationClock_;
     int lastTenth_ = 0;
     bool barShown_ = false; // a bar line is open and wants a line end before other output
+    std::function<void(const QString &, int, int)> reporter_;
 };

@@ -23,23 +23,51 @@ ExitStatus exitStatusFor(const Outcome &outcome)
     return kAdapterFailed;
 }
 
+namespace {
+
+struct StatusMeaning {
+    int status;
+    const char *name;    // in the table and the log
+    const char *meaning; // in --help
+};
+
+const StatusMeaning kMeanings[] = {
+    {kSuccess, "ok", "success"},
+    {kChipDisagrees, "chip disagrees",
+     "the chip disagrees: verify mismatch, a word or the configuration word did not take"},
+    {kUsageError, "usage error", "usage error (nothing sent)"},
+    {kBadFile, "bad file",
+     "the HEX file cannot be read or is invalid (nothing sent), or OUT.hex or the log cannot be written"},
+    {kAdapterFailed, "adapter failed", "the adapter did not answer, answered wrongly or timed out"},
+    {kPortFailed, "port failed", "the port cannot be opened"},
+    {kResultLost, "result lost",
+     "the operation succeeded, but its result could not be written to standard output or the log"},
+    {kNoSerialNumber, "no serial number",
+     "the serial number file cannot be read or moved on, or its numbers are used up (nothing sent)"},
+    {kStoppedBySignal + SIGINT, "interrupted",
+     "interrupted by Ctrl+C (the operation sent its closing step; a second Ctrl+C ends at once)"},
+    {kStoppedBySignal + SIGTERM, "ended by SIGTERM", "ended by SIGTERM, as by Ctrl+C"},
+    {kStoppedBySignal + SIGHUP, "ended by SIGHUP", "ended by SIGHUP (its terminal closed), as by Ctrl+C"},
+};
+
+} // namespace
+
 QString exitStatusHelp()
 {
-    const std::pair<int, const char *> meanings[] = {
-        {kSuccess, "success"},
-        {kChipDisagrees, "the chip disagrees: verify mismatch, a word or the configuration word did not take"},
-        {kUsageError, "usage error (nothing sent)"},
-        {kBadFile, "the HEX file cannot be read or is invalid (nothing sent), or OUT.hex cannot be written"},
-        {kAdapterFailed, "the adapter did not answer, answered wrongly or timed out"},
-        {kPortFailed, "the port cannot be opened"},
-        {kResultLost, "the operation succeeded, but its result could not be written to standard output"},
-        {kStoppedBySignal + SIGINT,
-         "interrupted by Ctrl+C (the operation sent its closing step; a second Ctrl+C ends at once)"},
-        {kStoppedBySignal + SIGTERM, "ended by SIGTERM, as by Ctrl+C"},
-        {kStoppedBySignal + SIGHUP, "ended by SIGHUP (its terminal closed), as by Ctrl+C"},
-    };
     QStringList lines;
-    for (const auto &[status, meaning] : meanings)
-        lines += QStringLiteral("  %1 %2").arg(status, -4).arg(QLatin1String(meaning));
+    for (const StatusMeaning &meaning : kMeanings)
+        lines += QStringLiteral("  %1 %2").arg(meaning.status, -4).arg(QLatin1String(meaning.meaning));
+    lines += QStringLiteral("With several ports: 0 when every chip succeeded, else the status of the first port, in\n"
+                            "the order given, that did not.");
     return lines.join(QLatin1Char('\n'));
+}
+
+QString resultName(int status)
+{
+    for (const StatusMeaning &meaning : kMeanings) {
+        if (meaning.status == status)
+            return QLatin1String(meaning.name);
+    }
+    return status > kStoppedBySignal ? QStringLiteral("ended by signal %1").arg(status - kStoppedBySignal)
+                                     : QStringLiteral("status %1").arg(status);
 }

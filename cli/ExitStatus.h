@@ -9,15 +9,20 @@ enum ExitStatus : int {
     kSuccess = 0,
     kChipDisagrees = 1, // verify mismatch, a word or the configuration word did not take
     kUsageError = 2,
-    kBadFile = 3,       // the HEX file cannot be read or is invalid, or OUT.hex cannot be written
+    kBadFile = 3,       // the HEX file cannot be read or is invalid, or OUT.hex or the log cannot be written
     kAdapterFailed = 4, // the adapter did not answer, answered wrongly or timed out
     kPortFailed = 5,    // the port cannot be opened
-    kResultLost = 6,    // the operation succeeded, but its result line could not be written
+    kResultLost = 6,    // the operation succeeded, but its result line or log line could not be written
+    kNoSerialNumber = 7, // the serial number file cannot be read or moved on, or its numbers are used up
     kStoppedBySignal = 128, // plus the signal: 130 Ctrl+C, 143 SIGTERM, 129 SIGHUP
 };
 
 // The status an operation's outcome stands for; a stop it took is the console's to number.
 ExitStatus exitStatusFor(const Outcome &outcome);
 
-// The statuses as --help lists them, a line each.
+// The statuses as --help lists them, a line each, and how several ports make one.
 QString exitStatusHelp();
+
+// A status in a few words, as a chip's line in the table and the log gives it: "ok", "adapter
+// failed", "interrupted", "ended by signal 9".
+QString resultName(int status);

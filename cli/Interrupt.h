@@ -8,3 +8,9 @@ void watchForInterrupt();
 bool interruptRequested();
 // The signal noted first; 0 when none was.
 int interruptSignal();
+
+// Several ports' coordinator: every one of these signals is noted and counted and none ends it;
+// it passes each on to the ports' processes, so the first stops them at their next word and a
+// second ends them at once.
+void countInterrupts();
+int interruptCount();

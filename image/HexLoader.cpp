@@ -132,9 +132,9 @@ private:
             return HexError::DoesNotFit;
         for (int j = 0; j < count; ++j) {
             const int index = int(first + j);
-            if (stored_[std::size_t(index)] && result_.PBUF.byte(index) != data[j])
+            if (result_.stored[std::size_t(index)] && result_.PBUF.byte(index) != data[j])
                 return HexError::ConflictingByte;
-            stored_[std::size_t(index)] = true;
+            result_.stored[std::size_t(index)] = true;
             result_.PBUF.setByte(index, data[j]);
         }
         if (firstIndex_ < 0)
@@ -161,7 +161,6 @@ private:
     int lastValue_ = 0;
     bool configLowStored_ = false;
     bool configHighStored_ = false;
-    std::bitset<ProgramBuffer::kSize> stored_; // the bytes a record has given a value
     std::string lastLine_;
     std::array<std::uint8_t, 5 + 255> bytes_{};
 };

@@ -2,6 +2,7 @@
 
 #include "image/ProgramBuffer.h"
 
+#include <bitset>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -53,6 +54,10 @@ struct HexLoadResult {
     // The configuration word the program was assembled for (word 2007h, bytes 400Eh/400Fh),
     // when the file stores both of its bytes.
     std::optional<std::uint16_t> configWord;
+    std::bitset<ProgramBuffer::kSize> stored; // the bytes a record has given a value
+
+    // Whether a record gives either byte of the word a value (3FFF is an instruction too).
+    bool storesWord(int word) const { return stored[std::size_t(2 * word)] || stored[std::size_t(2 * word + 1)]; }
 
     bool ok() const { return error == HexError::None; }
 };

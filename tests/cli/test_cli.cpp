@@ -1,6 +1,8 @@
+#include "device/AddressField.h"
 #include "tests/app/WindowBench.h"
 
 #include <QCheckBox>
+#include <QCryptographicHash>
 #include <QProcess>
 #include <QSettings>
 #include <QtTest>
@@ -227,6 +229,12 @@ private slots:
         QTest::newRow("read into a 300-character name") << QStringList{"read", "@" + QString(300, 'x')} << 3
                                                         << "File name too long";
         QTest::newRow("read into no name") << QStringList{"read", ""} << 3 << "No file name was given";
+        const QStringList serial{"write", "@program.hex", "--serial-file", "@serial", "--serial-start", "1", "--serial"};
+        QTest::newRow("serial over the file's words") << serial + QStringList{"4:2"} << 2 << "--serial: word 4 is one";
+        QTest::newRow("serial past the device") << serial + QStringList{"3FF:2"} << 2 << "lie outside the 16F84's";
+        QTest::newRow("serial numbers used up") << serial.mid(0, 5) + QStringList{"256", "--serial", "10:1"} << 7
+                                                << "the serial numbers are used up";
+        QTest::newRow("serial file missing") << serial.mid(0, 4) + QStringList{"--serial", "10:1"} << 2 << "does not exist";
     }
 
     void refusals_send_nothing()
@@ -463,13 +471,80 @@ private slots:
         QFile readme(QStringLiteral(DRAVIK_SOURCE_DIR "/README.md"));
         QVERIFY(readme.open(QIODevice::ReadOnly));
         const QString table = QString::fromUtf8(readme.readAll());
-        const QStringList lines = help.out.section(QStringLiteral("Exit status:\n"), 1).section(QStringLiteral("\n\n"), 0, 0).split('\n');
+        const QStringList lines = help.out.section(QStringLiteral("Exit status:\n"), 1).split('\n').filter(QRegularExpression("^ +[0-9]+ "));
         QVERIFY(lines.size() >= 8);
         for (const QString &line : lines) {
             const QString status = line.simplified().section(' ', 0, 0);
             const QString meaning = line.simplified().section(' ', 1);
             QVERIFY2(table.contains(QStringLiteral("| %1 | %2 |").arg(status, meaning)), qPrintable(line));
         }
+    }
+
+    void gang_works_each_port_alone()
+    {
+        const QByteArray program = programFile(kProgram);
+        SimBench reference;
+        REQUIRE_SIM(reference);
+        QCOMPARE(reference.run({"write", reference.file("program.hex", program)}).status, 0);
+        SimBench first, silent({"--silent-after", "12"}), third; // silent from the load of word 2
+        REQUIRE_SIM(first);
+        REQUIRE_SIM(silent);
+        REQUIRE_SIM(third);
+        const Finished run = dravikCli({"-q", "-p", first.sim.ptyPath(), "-p", silent.sim.ptyPath(), "-p",
+                                        third.sim.ptyPath(), "write", first.file("program.hex", program)});
+        QCOMPARE(run.status, 4);
+        const QStringList table = run.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(table.size(), 4);
+        QVERIFY2(table[0].contains(QRegularExpression("^port +result +words +config +serial number +seconds$")), qPrintable(run.out));
+        const auto row = [](const SimBench &bench, const char *result) {
+            return QRegularExpression(QStringLiteral("^%1 +%2 +6 +3FF1 +- +[0-9]+\\.[0-9]$")
+                                          .arg(QRegularExpression::escape(bench.sim.ptyPath()), result));
+        };
+        QVERIFY2(table[1].contains(row(first, "ok")), qPrintable(run.out));
+        QVERIFY2(table[2].contains(row(silent, "adapter failed at word 2")), qPrintable(run.out));
+        QVERIFY2(table[3].contains(row(third, "ok")), qPrintable(run.out));
+        QVERIFY2(run.err.contains(silent.sim.ptyPath() + ": COMM ERROR: COMM Time over (word 2)"), qPrintable(run.err));
+        QCOMPARE(silent.transcript().mid(0, 12), reference.transcript().mid(0, 12));
+        for (SimBench *good : {&first, &third}) {
+            QCOMPARE(good->transcript(), reference.transcript());
+            QVERIFY(good->chip() == reference.chip());
+        }
+    }
+
+    void gang_numbers_and_logs_every_chip()
+    {
+        SimBench benches[3];
+        for (const SimBench &bench : benches)
+            REQUIRE_SIM(bench);
+        const QString program = benches[0].file("program.hex", programFile(kProgram));
+        const QString numbers = benches[0].file("serial", "1023\n"), log = benches[0].dir.filePath("chips.csv");
+        QStringList arguments{"-q", "write", program, "--serial", "10:2", "--serial-file", numbers, "--log", log};
+        for (const SimBench &bench : benches)
+            arguments << "-p" << bench.sim.ptyPath();
+        const Finished run = dravikCli(arguments);
+        QCOMPARE(run.status, 0);
+        QCOMPARE(transcriptIn(numbers), QStringList{"1026"});
+
+        const QStringList lines = transcriptIn(log);
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines[0], "time,port,adapter,device,file,sha256,configuration_word,serial_number,result,exit_status,seconds");
+        const QString sha256 = QCryptographicHash::hash(programFile(kProgram), QCryptographicHash::Sha256).toHex();
+        QSet<int> taken;
+        for (SimBench &bench : benches) {
+            const QStringList line = lines.filter("," + bench.sim.ptyPath() + ",").value(0).split(',');
+            QCOMPARE(line.size(), 11);
+            QCOMPARE(line.mid(2, 5), (QStringList{"", "16F84", program, sha256, "3FF1"}));
+            QCOMPARE(line.mid(8, 2), (QStringList{"ok", "0"}));
+            const int number = line[7].toInt();
+            taken += number;
+            const ProgramBuffer chip = bench.chip();
+            QCOMPARE(chip.word(0x10), quint16(0x3400 | number >> 8));
+            QCOMPARE(chip.word(0x11), quint16(0x3400 | (number & 0xFF)));
+            QCOMPARE(chip.word(0x0F), quint16(0x3FFF));
+            QCOMPARE(chip.word(5), kProgram[5]);
+            QVERIFY2(run.out.contains(QStringLiteral("%1 (words 10-11: %2 %3)").arg(number).arg(hexText(0x3400 | number >> 8), hexText(0x3400 | (number & 0xFF)))), qPrintable(run.out));
+        }
+        QCOMPARE(taken, (QSet<int>{1023, 1024, 1025}));
     }
 
     void simulate_needs_no_hardware()

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+struct ChipRecord;
+struct CliOptions;
+
+// Several adapters at once. Each port is an island: a dravik-cli of its own (this program's
+// arguments and --gang-member N) runs the command on that port alone, so its line carries
+// exactly a single port's traffic, and an adapter that falls silent or vanishes holds up no other.
+// This process shows one progress line per port, passes Ctrl+C, SIGTERM and SIGHUP on, and
+// prints the table of the chips. Returns 0 when every chip succeeded, else the status of the first
+// port, in the order given, that did not.
+int runGang(const CliOptions &options, const QStringList &arguments);
+
+// What a port's process tells its coordinator on standard output: its progress, a line each
+// time the percentage moves...
+std::function<void(const QString &operation, int wordsDone, int wordsTotal)> gangProgressReporter();
+// ...and at its end the chip's record. Returns false when it could not be written.
+bool reportToGang(const ChipRecord &record);
