@@ -11,6 +11,7 @@ ExitStatus exitStatusFor(const Outcome &outcome)
     switch (outcome.kind) {
     case Outcome::Kind::Completed: return kSuccess;
     case Outcome::Kind::Mismatch:
+    case Outcome::Kind::ConfigMismatch:
     case Outcome::Kind::WordNotTaken:
     case Outcome::Kind::ConfigNotTaken:
     case Outcome::Kind::Declined:
@@ -27,7 +28,8 @@ QString exitStatusHelp()
 {
     const std::pair<int, const char *> meanings[] = {
         {kSuccess, "success"},
-        {kChipDisagrees, "the chip disagrees: verify mismatch, a word or the configuration word did not take"},
+        {kChipDisagrees, "the chip disagrees: verify mismatch (a word or the configuration word), a word or the "
+                          "configuration word did not take"},
         {kUsageError, "usage error (nothing sent)"},
         {kBadFile, "the HEX file cannot be read or is invalid (nothing sent), or OUT.hex cannot be written"},
         {kAdapterFailed, "the adapter did not answer, answered wrongly or timed out"},
