@@ -28,8 +28,7 @@ QString exitStatusHelp()
 {
     const std::pair<int, const char *> meanings[] = {
         {kSuccess, "success"},
-        {kChipDisagrees, "the chip disagrees: verify mismatch (a word or the configuration word), a word or the "
-                          "configuration word did not take"},
+        {kChipDisagrees, "the chip disagrees: a word or the configuration word differs (verify) or did not take (write)"},
         {kUsageError, "usage error (nothing sent)"},
         {kBadFile, "the HEX file cannot be read or is invalid (nothing sent), or OUT.hex cannot be written"},
         {kAdapterFailed, "the adapter did not answer, answered wrongly or timed out"},
