@@ -462,7 +462,8 @@ void MainWindow::lineTestClicked()
 
 void MainWindow::saveHexClicked()
 {
-    saveBufferAsHex(dialogs_, PBUF_, lastWordOfField(controls_.Text5->text(), profile_.MEMSIZE));
+    saveBufferAsHex(dialogs_, PBUF_, lastWordOfField(controls_.Text5->text(), profile_.MEMSIZE),
+                    writtenConfigWord(*profile_.device)());
 }
 
 void MainWindow::com1Clicked()

@@ -4,7 +4,7 @@
 #include "image/HexSave.h"
 #include "link/Messages.h"
 
-void saveBufferAsHex(Dialogs &dialogs, const ProgramBuffer &PBUF, int lastWord)
+void saveBufferAsHex(Dialogs &dialogs, const ProgramBuffer &PBUF, int lastWord, quint16 configWord)
 {
     if (lastWord < 0) {
         dialogs.showBox(Messages::cantWriteFile());
@@ -13,6 +13,6 @@ void saveBufferAsHex(Dialogs &dialogs, const ProgramBuffer &PBUF, int lastWord)
     const QString path = dialogs.askSaveFileName();
     if (path.isEmpty())
         return;
-    if (const QString reason = saveHexFile(path, PBUF, lastWord); !reason.isEmpty())
+    if (const QString reason = saveHexFile(path, PBUF, lastWord, configWord); !reason.isEmpty())
         dialogs.showBox(Messages::cantWriteFile(path, reason));
 }

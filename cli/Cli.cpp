@@ -393,8 +393,11 @@ Outcome Session::operate(DeviceOperations &operations)
     case CliCommand::Identify: return operations.identify();
     case CliCommand::Write:
         return operations.write(PBUF_, WriteJob{options_.device, lastWord_, configWord, state_.programLoaded});
-    case CliCommand::Verify: return operations.verify(PBUF_, lastWord_);
-    case CliCommand::Read: return operations.read(PBUF_, lastWord_);
+    case CliCommand::Verify:
+        return operations.verify(PBUF_, lastWord_, options_.programOnly ? std::nullopt : state_.fileConfigWord);
+    case CliCommand::Read:
+        return options_.programOnly ? operations.read(PBUF_, lastWord_)
+                                    : operations.readWithConfigWord(PBUF_, lastWord_, options_.device);
     case CliCommand::Blank: return operations.blankAll(PBUF_, lastWord_, configWord);
     }
     return {};
@@ -405,6 +408,9 @@ void Session::finish(const Outcome &outcome)
 {
     const QString seconds = QString::number(double(clock_.elapsed()) / 1000, 'f', 1);
     const int words = std::max(lastWord_ + 1, 0);
+    const QString configWordRead = outcome.configWord ? QStringLiteral(" and configuration word %1")
+                                                            .arg(Messages::configWordText(*outcome.configWord))
+                                                      : QString();
     QString result;
     switch (options_.command) {
     case CliCommand::Identify:
@@ -420,16 +426,17 @@ void Session::finish(const Outcome &outcome)
             result += QStringLiteral(", serial number %1").arg(options_.serialRange->describe(*record_.serialNumber));
         break;
     case CliCommand::Verify:
-        result = QStringLiteral("verified %1 words against %2 in %3 s: %4")
+        result = QStringLiteral("verified %1 words%2 against %3 in %4 s: %5")
                      .arg(words)
-                     .arg(options_.file, seconds, Messages::verifyGood().text);
+                     .arg(configWordRead, options_.file, seconds, Messages::verifyGood().text);
         break;
     case CliCommand::Read:
-        if (const QString reason = saveHexFile(options_.file, PBUF_, lastWord_); !reason.isEmpty()) {
+        if (const QString reason = saveHexFile(options_.file, PBUF_, lastWord_, outcome.configWord);
+            !reason.isEmpty()) {
             exitStatus_ = failWith(kBadFile, Messages::cantWriteFile(options_.file, reason), {});
             return;
         }
-        result = QStringLiteral("read %1 words into %2 in %3 s").arg(words).arg(options_.file, seconds);
+        result = QStringLiteral("read %1 words%2 into %3 in %4 s").arg(words).arg(configWordRead, options_.file, seconds);
         break;
     }
     if (!seam_.printResult(result))

@@ -22,8 +22,9 @@ const char kDescription[] =
     "Commands:\n"
     "  identify          ask the adapter for its identity\n"
     "  write FILE.hex    write the file's program words and the configuration word\n"
-    "  verify FILE.hex   compare the chip's program words with the file's\n"
-    "  read OUT.hex      read the chip's program words into OUT.hex\n"
+    "  verify FILE.hex   compare the chip's program words with the file's, and its configuration\n"
+    "                    word when the file holds one\n"
+    "  read OUT.hex      read the chip's program words and configuration word into OUT.hex\n"
     "  blank             write blank words (3FFF) and the configuration word to a 16F84\n"
     "\n"
     "The configuration word written is -c WORD, else the one the file holds (at 2007h), else\n"
@@ -187,6 +188,9 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
                                   QStringLiteral("Last word of read and verify (hex). Default: the file's last "
                                                  "program word for verify, the device's last word for read."),
                                   QStringLiteral("ADDR"));
+    const QCommandLineOption programOnly(QStringLiteral("program-only"),
+                                         QStringLiteral("Read and verify: the program words only, not the "
+                                                        "configuration word (what the windows' READ reads)."));
     const QCommandLineOption simulate(QStringLiteral("simulate"),
                                       QStringLiteral("Work with a simulated adapter (adapter-sim) instead of a port."));
     const QCommandLineOption simulateOptions(QStringLiteral("simulate-options"),
@@ -222,6 +226,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     gangMember.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({help, version, port, device, config, last, simulate, simulateOptions, simulateGang, serial,
                        serialFile, serialStart, log, quiet, verbose, gangMember});
+    parser.addOption(programOnly);
     parser.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("identify, write, verify, read or blank"));
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("HEX file of write, verify and read"),
                                  QStringLiteral("[FILE]"));
@@ -297,6 +302,12 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
                 throw Usage{QStringLiteral("--last: a word address in hex from 0 to %1, not \"%2\"")
                                 .arg(hexText(lastOfDevice), parser.value(last))};
             options.lastWord = int(*word);
+        }
+
+        if (parser.isSet(programOnly)) {
+            if (options.command != CliCommand::Read && options.command != CliCommand::Verify)
+                throw Usage{QStringLiteral("--program-only applies to read and verify only")};
+            options.programOnly = true;
         }
 
         options.simulate = options.simulate || parser.isSet(simulate);

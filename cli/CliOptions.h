@@ -30,6 +30,7 @@ struct CliOptions {
     Device device = Device::PIC16F84;
     std::optional<quint16> configWord; // -c
     std::optional<int> lastWord;       // --last
+    bool programOnly = false;          // --program-only: read and verify leave the configuration word out
     bool simulate = false;
     QStringList simulateOptions;
     Verbosity verbosity = Verbosity::Normal;

@@ -11,6 +11,7 @@ ExitStatus exitStatusFor(const Outcome &outcome)
     switch (outcome.kind) {
     case Outcome::Kind::Completed: return kSuccess;
     case Outcome::Kind::Mismatch:
+    case Outcome::Kind::ConfigMismatch:
     case Outcome::Kind::WordNotTaken:
     case Outcome::Kind::ConfigNotTaken:
     case Outcome::Kind::Declined:
@@ -34,7 +35,7 @@ struct StatusMeaning {
 const StatusMeaning kMeanings[] = {
     {kSuccess, "ok", "success"},
     {kChipDisagrees, "chip disagrees",
-     "the chip disagrees: verify mismatch, a word or the configuration word did not take"},
+     "the chip disagrees: a word or the configuration word differs (verify) or did not take (write)"},
     {kUsageError, "usage error", "usage error (nothing sent)"},
     {kBadFile, "bad file",
      "the HEX file cannot be read or is invalid (nothing sent), or OUT.hex or the log cannot be written"},

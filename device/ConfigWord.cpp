@@ -74,6 +74,12 @@ quint16 panelWord(const DeviceProfile &profile)
     return ConfigBytes{profile.CONFH, profile.CONFL}.word();
 }
 
+bool codeProtected(Device device, quint16 word)
+{
+    const quint16 protectionBits = quint16(0x3F00 | protectionBitsLow(device));
+    return (word & protectionBits) == 0;
+}
+
 void applyPanelChoice(DeviceProfile &profile, const PanelChoice &choice)
 {
     setOscillator(profile, choice.oscillator);

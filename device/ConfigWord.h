@@ -32,6 +32,10 @@ ConfigBytes writtenConfig(Edition edition, Device procedure, const DeviceProfile
 // CONFH and CONFL as one word, as WRITE sends it in the advanced edition.
 quint16 panelWord(const DeviceProfile &profile);
 
+// Whether the word turns the device's code protection on: all its protection bits clear. Such a
+// chip does not give its program words back as they are (the 16F84 reads zeros).
+bool codeProtected(Device device, quint16 word);
+
 // One position of each of the panel's controls.
 struct PanelChoice {
     Oscillator oscillator;

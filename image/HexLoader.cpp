@@ -20,7 +20,7 @@ namespace {
 // keeps a binary file picked by mistake from being read into memory as one huge line.
 constexpr int kMaxLineLength = 1024;
 constexpr int kLastIndex = ProgramBuffer::kSize - 1;
-constexpr int kConfigWord = 0x2007;
+constexpr int kConfigWord = ProgramBuffer::kConfigWord;
 
 std::string_view trimmed(std::string_view text)
 {

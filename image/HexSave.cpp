@@ -79,12 +79,12 @@ QString saveObstacle(const QString &path)
     return {};
 }
 
-QString saveHexFile(const QString &path, const ProgramBuffer &PBUF, int lastWord)
+QString saveHexFile(const QString &path, const ProgramBuffer &PBUF, int lastWord, std::optional<quint16> configWord)
 {
     // Renaming the new file over a device or FIFO would replace it, the system's own included.
     if (QString refusal = saveRefusal(path); !refusal.isEmpty())
         return refusal;
-    const std::string text = intelHexText(PBUF, lastWord);
+    const std::string text = intelHexText(PBUF, lastWord, configWord);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();

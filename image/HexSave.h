@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // A save goes only to a regular file or a new name. A symbolic link to a regular file (or to a
 // name not yet taken) is written through: its target gets the words and the link stays.
 // Returned reasons are short and plain, as the system's own ("No space left on device"); an
@@ -18,6 +20,8 @@ QString saveRefusal(const QString &path);
 // name's length, the folder, permission, a read-only disk). Leaves nothing behind.
 QString saveObstacle(const QString &path);
 
-// Writes words 0..lastWord to path as Intel HEX (intelHexText), whole or not at all: on any
-// failure the file that was there before is left as it was. Returns why it failed.
-QString saveHexFile(const QString &path, const ProgramBuffer &PBUF, int lastWord);
+// Writes words 0..lastWord and the configuration word, when given, to path as Intel HEX
+// (intelHexText), whole or not at all: on any failure the file that was there before is left as
+// it was. Returns why it failed.
+QString saveHexFile(const QString &path, const ProgramBuffer &PBUF, int lastWord,
+                    std::optional<quint16> configWord = std::nullopt);

@@ -32,7 +32,7 @@ void appendRecord(std::string &text, int type, unsigned address, const std::uint
 
 } // namespace
 
-std::string intelHexText(const ProgramBuffer &PBUF, int lastWord)
+std::string intelHexText(const ProgramBuffer &PBUF, int lastWord, std::optional<std::uint16_t> configWord)
 {
     const int byteCount = 2 * (std::min(lastWord, int(ProgramBuffer::kLastWord)) + 1);
     std::string text;
@@ -45,6 +45,10 @@ std::string intelHexText(const ProgramBuffer &PBUF, int lastWord)
         for (int i = 0; i < count; ++i)
             data[i] = PBUF.byte(first + i);
         appendRecord(text, 0x00, unsigned(first), data, count);
+    }
+    if (configWord) {
+        const std::uint8_t config[2] = {std::uint8_t(*configWord & 0xFF), std::uint8_t(*configWord >> 8)};
+        appendRecord(text, 0x00, 2 * unsigned(ProgramBuffer::kConfigWord), config, 2);
     }
     appendRecord(text, 0x01, 0, nullptr, 0);
     return text;

@@ -11,6 +11,7 @@ public:
     static constexpr int kSize = 20001;     // bytes 0..20000
     static constexpr int kLastWord = 9999;  // the last word wholly inside the buffer
     static constexpr std::uint16_t kBlankWord = 0x3FFF;
+    static constexpr int kConfigWord = 0x2007; // where a HEX file holds the configuration word (byte 400Eh)
 
     std::uint8_t byte(int index) const { return bytes_[checked(index)]; }
     void setByte(int index, std::uint8_t value) { bytes_[checked(index)] = value; }

@@ -22,4 +22,12 @@ QByteArray configFrame(int high, int low)
     return frame('Q' + hexByte(high) + hexByte(low));
 }
 
+QList<QByteArray> toConfigWord()
+{
+    QList<QByteArray> frames{configFrame(0x3F, 0xFF)};
+    for (int i = 0; i < incrementsToConfigWord; ++i)
+        frames += increment;
+    return frames;
+}
+
 } // namespace CommandText

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 
 #include <array>
 
@@ -42,5 +43,8 @@ inline const QByteArray programEprom = QByteArrayLiteral("\x02P0");
 // After "Q" with the configuration word, this many increments bring the adapter to the word that
 // the program command then stores (seven, not eight).
 inline constexpr int incrementsToConfigWord = 7;
+// Brings the adapter to the configuration word without storing anything, for a fetch: "Q" with a
+// blank word, then the increments. Only the program command stores, and none follows.
+QList<QByteArray> toConfigWord();
 
 } // namespace CommandText

@@ -149,6 +149,21 @@ inline Message writeOtherConfigWord(quint16 fileWord, quint16 writtenWord)
                 .arg(configWordText(fileWord), configWordText(writtenWord)),
             QStringLiteral("CONFIG WORD"), BoxIcon::Warning, BoxButtons::YesNo};
 }
+// Verify found the program words equal and the configuration word not.
+inline Message configVerifyFailure(quint16 fileWord, quint16 chipWord)
+{
+    Message message = verifyFailure();
+    message.informativeText = QStringLiteral("The configuration word differs: the file's is %1, the chip's %2.")
+                                  .arg(configWordText(fileWord), configWordText(chipWord));
+    return message;
+}
+inline Message chipCodeProtected(quint16 chipWord)
+{
+    return {QStringLiteral("The chip is code-protected (configuration word %1)").arg(configWordText(chipWord)),
+            QStringLiteral("CONFIG WORD"), BoxIcon::Warning, BoxButtons::Ok,
+            QStringLiteral("Its program words read back as the chip gives them, not as the program it holds: a "
+                           "file of them does not copy it. The configuration word reads back as it is.")};
+}
 
 // Why COM1 is not the port remembered for it, under a box about COM1.
 inline QString settingsUnreadable(const QString &settingsFile, const QString &why)

@@ -1,6 +1,7 @@
 #include "ops/DeviceOperations.h"
 
 #include "device/AddressField.h"
+#include "device/ConfigWord.h"
 #include "device/Profiles.h"
 #include "image/ProgramBuffer.h"
 #include "link/Adapter.h"
@@ -229,7 +230,18 @@ Outcome DeviceOperations::read(ProgramBuffer &program, int lastWord)
     return run.run(shape, lastWord);
 }
 
-Outcome DeviceOperations::verify(const ProgramBuffer &program, int lastWord)
+Outcome DeviceOperations::readWithConfigWord(ProgramBuffer &program, int lastWord, Device device)
+{
+    const Outcome words = read(program, lastWord);
+    if (!words.completed())
+        return words;
+    const Outcome config = readConfigWord();
+    if (config.completed() && codeProtected(device, *config.configWord))
+        window_.showBox(Messages::chipCodeProtected(*config.configWord));
+    return config;
+}
+
+Outcome DeviceOperations::verify(const ProgramBuffer &program, int lastWord, std::optional<quint16> configWord)
 {
     Run run{*this};
     Shape shape;
@@ -246,10 +258,39 @@ Outcome DeviceOperations::verify(const ProgramBuffer &program, int lastWord)
     shape.afterLastWord = [&] {
         if (run.sendOrEnd(CommandText::closing) == Next::End)
             return Next::End;
-        window_.showBox(Messages::verifyGood());
+        // "Good" waits for the configuration word, when there is one to compare.
+        if (!configWord)
+            window_.showBox(Messages::verifyGood());
         return Next::Go;
     };
-    return run.run(shape, lastWord);
+    const Outcome words = run.run(shape, lastWord);
+    if (!configWord || !words.completed())
+        return words;
+    Outcome config = readConfigWord();
+    if (!config.completed())
+        return config;
+    if (*config.configWord != *configWord) {
+        window_.showBox(Messages::configVerifyFailure(*configWord, *config.configWord));
+        config.kind = Kind::ConfigMismatch;
+        return config;
+    }
+    window_.showBox(Messages::verifyGood());
+    return config;
+}
+
+Outcome DeviceOperations::readConfigWord()
+{
+    Run run{*this};
+    if (run.sendOrEnd(CommandText::opening) == Next::End)
+        return run.outcome();
+    std::optional<quint16> word;
+    if (run.sendOrEnd(CommandText::toConfigWord()) == Next::Go)
+        word = run.fetch();
+    run.closingStep(false);
+    Outcome result = run.outcome();
+    if (result.completed())
+        result.configWord = word;
+    return result;
 }
 
 Outcome DeviceOperations::blankAll(ProgramBuffer &program, int lastWord, const ConfigSource &configWord)

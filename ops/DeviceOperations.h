@@ -17,6 +17,7 @@ struct Outcome {
     enum class Kind {
         Completed,
         Mismatch,          // verify: the chip's word differs from the buffer's
+        ConfigMismatch,    // verify: the chip's configuration word differs from the one given
         WordNotTaken,      // write: a word read back differs from the one written
         ConfigNotTaken,    // write: the configuration word read back differs from the one written
         TimedOut,          // the adapter did not answer in time (or not as itself, when identified)
@@ -29,6 +30,7 @@ struct Outcome {
     Kind kind = Kind::Completed;
     int word = -1;         // the program word it ended at; -1 outside the program words
     QString adapterVersion{}; // identify: the two characters the adapter named itself with
+    std::optional<quint16> configWord{}; // the chip's configuration word, when the operation read it
 
     bool completed() const { return kind == Kind::Completed; }
 };
@@ -56,7 +58,14 @@ public:
     Outcome write(const ProgramBuffer &program, const WriteJob &job);
     // Words 0..lastWord into `program`.
     Outcome read(ProgramBuffer &program, int lastWord);
-    Outcome verify(const ProgramBuffer &program, int lastWord);
+    // The same, then the configuration word. A chip whose code protection is on is said: its
+    // program words are not its program.
+    Outcome readWithConfigWord(ProgramBuffer &program, int lastWord, Device device);
+    // Words 0..lastWord against the buffer, then, when one is given, the chip's configuration word
+    // against `configWord`.
+    Outcome verify(const ProgramBuffer &program, int lastWord, std::optional<quint16> configWord = std::nullopt);
+    // The chip's configuration word in its own opening and closing; nothing is stored.
+    Outcome readConfigWord();
     // Blanks the buffer, then writes it as the 16F84 (blanking is a flash operation).
     Outcome blankAll(ProgramBuffer &program, int lastWord, const ConfigSource &configWord);
     // Asks the adapter who it is until it answers or the user gives up (Cancel: TimedOut).

@@ -1,6 +1,7 @@
 #include "app/DataViewWindow.h"
 #include "app/MainWindow.h"
 #include "device/ConfigWord.h"
+#include "image/HexLoader.h"
 #include "link/Messages.h"
 #include "tests/app/FakeWindowRig.h"
 
@@ -168,6 +169,11 @@ void MainWindowTest::configuration_panel()
     QTEST(rig.c().Text6->text(), "text6");
     QTEST(int(rig.window->profile().CONFH), "CONFH");
     QTEST(int(rig.window->profile().CONFL), "CONFL");
+    // Save HEX... keeps the word WRITE would write: the panel's.
+    QTemporaryDir dir;
+    rig.dialogs.fileToSave = dir.filePath(QStringLiteral("saved.hex"));
+    rig.window->menuItems().Save_HEX->trigger();
+    QCOMPARE(loadHexFile(rig.dialogs.fileToSave.toStdString(), {}, 1024).configWord.value_or(0), panelWord(rig.window->profile()));
 }
 
 void MainWindowTest::selection_resets_panel_fields_and_flags()

@@ -19,11 +19,13 @@ const QList<quint16> kProgram{0x2805, 0x3FFF, 0x3FFF, 0x3FFF, 0x0009, 0x3055};
 const QByteArray kConfigRecord = ":02400E00F13F80\n"; // configuration word 3FF1
 
 // The program as an assembler writes it: program words, then the configuration word.
-QByteArray programFile(const QList<quint16> &words)
+QByteArray programFile(const QList<quint16> &words, const QByteArray &configRecord = kConfigRecord)
 {
     QByteArray text = hexFileOf(words);
-    return text.insert(text.indexOf(":00000001FF"), kConfigRecord);
+    return text.insert(text.indexOf(":00000001FF"), configRecord);
 }
+// What read and verify send after the program words: the configuration word, nothing stored.
+const QStringList kConfigStep = QStringList{"V0", "F0", "V2", "Q3FFF"} + QStringList(7, "I") + QStringList{"S", "V1", "F1"};
 
 QString fileIn(const QTemporaryDir &dir, const char *name, const QByteArray &text)
 {
@@ -153,15 +155,22 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("sent");
         QTest::addColumn<QString>("said");
-        QTest::newRow("equal") << -1 << 0 << wordSteps(6, {"S", "I"}) + QStringList{"V1", "F1", "V1", "F1"}
-                               << "Verify completed: Good";
+        QTest::addColumn<QByteArray>("chipConfig");
+        QTest::addColumn<QStringList>("options");
+        const QStringList words = wordSteps(6, {"S", "I"}) + QStringList{"V1", "F1", "V1", "F1"};
+        QTest::newRow("equal") << -1 << 0 << words + kConfigStep << "Verify completed: Good" << kConfigRecord << QStringList();
         QTest::newRow("word 3 changed") << 3 << 1 << wordSteps(3, {"S", "I"}) + QStringList{"S", "V1", "F1"}
-                                        << "VERIFY ERROR: Verify failure (word 3)";
+                                        << "VERIFY ERROR: Verify failure (word 3)" << kConfigRecord << QStringList();
+        QTest::newRow("configuration word 3FFF") << -1 << 1 << words + kConfigStep << "Verify failure\nThe configuration "
+                                                 "word differs: the file's is 3FF1, the chip's 3FFF." << QByteArray() << QStringList();
+        QTest::newRow("3FFF, --program-only") << -1 << 0 << words << "Good" << QByteArray() << QStringList{"--program-only"};
     }
 
     void verify_tells_the_chip_from_the_file()
     {
         QFETCH(int, changedWord);
+        QFETCH(QByteArray, chipConfig);
+        QFETCH(QStringList, options);
         QFETCH(int, status);
         QFETCH(QStringList, sent);
         QFETCH(QString, said);
@@ -169,35 +178,42 @@ private slots:
         if (changedWord >= 0)
             chipWords[changedWord] = 0x1234;
         QTemporaryDir dir;
-        SimBench bench({QStringLiteral("--load"), fileIn(dir, "chip.hex", programFile(chipWords))});
+        SimBench bench({QStringLiteral("--load"), fileIn(dir, "chip.hex", programFile(chipWords, chipConfig))});
         REQUIRE_SIM(bench);
-        const Finished run = bench.run({"verify", bench.file("program.hex", programFile(kProgram))});
+        const Finished run = bench.run(QStringList{"verify", bench.file("program.hex", programFile(kProgram))} + options);
         QCOMPARE(run.status, status);
         QVERIFY2(run.err.contains(said), qPrintable(run.err));
         QCOMPARE(run.out.startsWith("verified 6 words"), status == 0);
         QCOMPARE(bench.transcript(), sent);
     }
 
-    void read_saves_the_chip_as_it_is()
+    void read_then_write_copies_the_chip_data()
     {
-        QTemporaryDir dir;
-        SimBench bench({QStringLiteral("--load"), fileIn(dir, "chip.hex", programFile(kProgram))});
-        REQUIRE_SIM(bench);
-        const QString saved = bench.dir.filePath(QStringLiteral("out.hex"));
-        const Finished run = bench.run({"-q", "read", saved});
-        QCOMPARE(run.status, 0);
-        QCOMPARE(run.err, QString());
-        QVERIFY(run.out.startsWith("read 1024 words into " + saved));
-        const QStringList sent = wordSteps(1024, {"S", "I"}) + QStringList{"V1", "F1", "V1", "F1"};
-        QCOMPARE(bench.transcript(), sent);
+        QTest::addColumn<QByteArray>("config");
+        QTest::addColumn<bool>("codeProtected"); // the program words read back as zeros
+        QTest::newRow("3FF1") << kConfigRecord << false;
+        QTest::newRow("code-protected 0001") << QByteArray(":02400E000100AF\n") << true;
+    }
 
-        const HexLoadResult read = loadHexFile(saved.toStdString(), ProgramBuffer{}, 1024);
-        QVERIFY(read.ok());
-        QCOMPARE(read.LASTADR, std::int16_t(0x3FF));
-        const ProgramBuffer chip = bench.chip();
+    void read_then_write_copies_the_chip()
+    {
+        QFETCH(QByteArray, config);
+        QFETCH(bool, codeProtected);
+        SimBench blank; // for the copy; it holds the master's file
+        REQUIRE_SIM(blank);
+        SimBench master({QStringLiteral("--load"), blank.file("master.hex", programFile(kProgram, config))});
+        REQUIRE_SIM(master);
+        const QString saved = master.dir.filePath(QStringLiteral("out.hex"));
+        const Finished read = master.run({"-q", "read", saved});
+        QCOMPARE(read.status, 0);
+        QCOMPARE(read.err.contains("CONFIG WORD: The chip is code-protected (configuration word 0001)"), codeProtected);
+        QCOMPARE(master.transcript(), (wordSteps(1024, {"S", "I"}) + QStringList{"V1", "F1", "V1", "F1"} + kConfigStep));
+
+        QCOMPARE(blank.run({"-q", "write", saved}).status, 0);
+        const ProgramBuffer copy = blank.chip(), chip = master.chip();
+        QCOMPARE(copy.word(0x2007), chip.word(0x2007));
         for (int n = 0; n < 1024; ++n)
-            QCOMPARE(read.PBUF.word(n), chip.word(n));
-        QCOMPARE(read.PBUF.word(5), quint16(0x3055));
+            QCOMPARE(copy.word(n), codeProtected ? quint16(0) : chip.word(n));
     }
 
     void refusals_send_nothing_data()
