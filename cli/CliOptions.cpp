@@ -224,9 +224,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
                                  QStringLiteral("FILE.csv"));
     QCommandLineOption gangMember(QStringLiteral("gang-member"), QString(), QStringLiteral("INDEX"));
     gangMember.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({help, version, port, device, config, last, simulate, simulateOptions, simulateGang, serial,
-                       serialFile, serialStart, log, quiet, verbose, gangMember});
-    parser.addOption(programOnly);
+    parser.addOptions({help, version, port, device, config, last, programOnly, simulate, simulateOptions,
+                       simulateGang, serial, serialFile, serialStart, log, quiet, verbose, gangMember});
     parser.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("identify, write, verify, read or blank"));
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("HEX file of write, verify and read"),
                                  QStringLiteral("[FILE]"));

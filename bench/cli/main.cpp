@@ -3,15 +3,14 @@
 // times, each against the line-rate bound (bytes on the line x 10 / 9600 s), their ratio, and
 // dravik-cli's processor time as a share of its wall time. It reports; it never fails.
 
+#include "BenchProgram.h"
 #include "PlainClient.h"
 #include "ProcessorTime.h"
-#include "image/HexWriter.h"
 #include "link/CommandText.h"
 #include "tests/support/SimProcess.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -31,15 +30,6 @@ QStringList pacedSim()
 QString simProgram()
 {
     return qEnvironmentVariable("ADAPTER_SIM", QStringLiteral(ADAPTER_SIM_PATH));
-}
-
-ProgramBuffer program()
-{
-    ProgramBuffer PBUF;
-    PBUF.blank();
-    for (int n = 0; n < kWords; ++n)
-        PBUF.setWord(n, quint8((n * 7 >> 8) & 0x3F), quint8(n * 7));
-    return PBUF;
 }
 
 // The write as the plain client sends it: the same frames in the same order as the program.
@@ -80,14 +70,12 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    const ProgramBuffer PBUF = program();
+    const ProgramBuffer PBUF = benchProgram(kWords);
     const QString file = dir.filePath(QStringLiteral("program.hex"));
-    QFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(intelHexText(PBUF, kWords - 1).c_str()) < 0) {
+    if (!writeBenchProgram(file, PBUF, kWords)) {
         std::printf("cannot write %s\n", qPrintable(file));
         return 0;
     }
-    out.close();
 
     double cliSeconds = -1, cliCpu = -1;
     QString reported;

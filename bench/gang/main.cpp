@@ -4,13 +4,12 @@
 // simulators) per adapter, against one adapter's and as a share of the wall time. It reports; it
 // never fails.
 
+#include "BenchProgram.h"
 #include "ProcessorTime.h"
-#include "image/HexWriter.h"
 #include "tests/support/SimProcess.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -60,17 +59,11 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    ProgramBuffer PBUF;
-    PBUF.blank();
-    for (int n = 0; n < kWords; ++n)
-        PBUF.setWord(n, quint8((n * 7 >> 8) & 0x3F), quint8(n * 7));
     const QString file = dir.filePath(QStringLiteral("program.hex"));
-    QFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(intelHexText(PBUF, kWords - 1).c_str()) < 0) {
+    if (!writeBenchProgram(file, benchProgram(kWords), kWords)) {
         std::printf("cannot write %s\n", qPrintable(file));
         return 0;
     }
-    out.close();
 
     std::printf("write of %d words at 9600 baud through N adapters at once\n", kWords);
     std::printf("%9s %10s %12s %16s %14s %12s\n", "adapters", "wall s", "x one's", "cpu s / adapter", "x one's",
