@@ -373,6 +373,10 @@ std::optional<PortChoice> Session::portChoice(std::unique_ptr<SimulatedAdapter> 
 bool Session::openPort(QtSerialPort &port, const PortChoice &choice)
 {
     port.chooseDevice(choice.device, choice.settingsProblem);
+    // The exchange under way then runs into its time-out; the line says why it will.
+    port.setLostHandler([this, device = choice.device] {
+        seam_.say(QStringLiteral("%1 went away: the adapter was unplugged or its line closed").arg(device));
+    });
     if (openAtAdapterLine(port)) {
         // A failed open says it under its box.
         if (!choice.settingsProblem.isEmpty())

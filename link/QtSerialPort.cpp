@@ -3,6 +3,7 @@
 #include "link/PortSettings.h"
 #include "link/SerialDevices.h"
 
+#include <QAbstractEventDispatcher>
 #include <QDir>
 #include <QFileInfo>
 #include <QMetaObject>
@@ -18,6 +19,7 @@ const QString kNotOpen = QStringLiteral("the port is not open");
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -33,6 +35,16 @@ QtSerialPort::QtSerialPort()
         if (!replyAwaited_)
             dropInput();
     });
+    // Qt 6.4 reports a device that went away as an error. Qt 6.8 reports nothing: its read
+    // notifier fires without end on the hung-up descriptor, each time it wakes the event loop.
+    // Asking the descriptor at every wake-up notices the loss on the first of them, and a port
+    // that is fine costs one poll() per wake-up.
+    if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance()) {
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, &port_, [this] {
+            if (port_.isOpen() && hungUp())
+                closeAsLost();
+        });
+    }
 }
 
 PortSettings::ChosenDevice QtSerialPort::chosenDevice(int portNumber)
@@ -235,13 +247,33 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
 {
     // A vanished device shows as a resource error, a pseudo-terminal whose far end closed as
     // read errors without end. Either way the port is dead: close it so nothing keeps waking
-    // the event loop. The close is posted, since the error comes from inside the port's own
-    // notifier, which the close deletes.
-    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+    // the event loop.
+    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError)
+        closeAsLost();
+}
+
+bool QtSerialPort::hungUp() const
+{
+#ifdef Q_OS_UNIX
+    // Hang-up and error are reported whatever is asked for.
+    pollfd descriptor{int(port_.handle()), 0, 0};
+    return ::poll(&descriptor, 1, 0) == 1 && (descriptor.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    return false;
+#endif
+}
+
+void QtSerialPort::closeAsLost()
+{
+    // The close is posted: the loss is noticed inside the port's own notifier or the event
+    // loop's wake-up, and the close deletes the notifier.
+    if (lossPending_)
         return;
+    lossPending_ = true;
     QMetaObject::invokeMethod(
         &port_,
         [this] {
+            lossPending_ = false;
             if (!port_.isOpen())
                 return;
             port_.close();

@@ -45,6 +45,10 @@ private:
     // Opens the chosen device and locks it; no cause when it is open.
     PortFailure openDevice();
     void onError(QSerialPort::SerialPortError error);
+    // Whether the system says the open device has hung up, whatever Qt made of it.
+    bool hungUp() const;
+    // Closes a port that went away and tells the lost handler, from the event loop.
+    void closeAsLost();
     void applyInputLength();
     void dropInput();
 
@@ -52,6 +56,7 @@ private:
     int inputLength_ = 0;
     bool replyAwaited_ = false;
     std::function<void()> lost_;
+    bool lossPending_ = false; // a lost port's close is on its way
     QString device_;
     QString settingsProblem_;
     PortFailure failure_;

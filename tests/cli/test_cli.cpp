@@ -538,7 +538,7 @@ private slots:
         for (const SimBench &bench : benches)
             arguments << "-p" << bench.sim.ptyPath();
         const Finished run = dravikCli(arguments);
-        QCOMPARE(run.status, 0);
+        QVERIFY2(run.status == 0, qPrintable(run.err + run.out));
         QCOMPARE(transcriptIn(numbers), QStringList{"1026"});
 
         const QStringList lines = transcriptIn(log);
