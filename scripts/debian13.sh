@@ -26,6 +26,11 @@ if [ -z "${DRAVIK_IN_NAMESPACE:-}" ]; then
     mirror=$(grep -hoE '^(URIs:|deb) +https?://[^ ]+/debian/?( |$)' /etc/apt/sources.list.d/*.sources \
       /etc/apt/sources.list 2>/dev/null | grep -oE 'https?://[^ ]+' | head -n 1 || true)
     mirror=${mirror:-http://deb.debian.org/debian}
+    # Nothing may be mounted inside a root that is removed.
+    if grep -qF " $target/" /proc/mounts; then
+      echo "$0: something is still mounted under $target; unmount it first" >&2
+      exit 1
+    fi
     rm -rf "$target"
     echo "== making a Debian 13 root in $target from $mirror"
     debootstrap --variant=minbase --include=ca-certificates,git,sudo trixie "$target" "$mirror" >/dev/null
