@@ -1,6 +1,6 @@
 #include "cli/ConsoleSeam.h"
 
-#include "cli/Interrupt.h"
+#include "ops/SignalWatch.h"
 #include "ops/TimeLeft.h"
 
 #include <QCoreApplication>
@@ -88,7 +88,7 @@ bool ConsoleSeam::printResult(const QString &line)
 
 bool ConsoleSeam::stopRequested() const
 {
-    return interruptRequested();
+    return stops_ && stops_->signalled();
 }
 
 void ConsoleSeam::showProgress(const QString &operation, int wordsDone, int wordsTotal)

@@ -60,7 +60,7 @@ void QtSerialPort::choosePort(int portNumber)
     chooseDevice(chosen.device, chosen.problem);
 }
 
-void QtSerialPort::chooseDevice(const QString &deviceName, const QString &settingsProblem)
+void QtSerialPort::chooseDevice(const QString &deviceName, const SettingsProblem &settingsProblem)
 {
     device_ = deviceName;
     settingsProblem_ = settingsProblem;
@@ -221,7 +221,7 @@ QString QtSerialPort::device() const
     return device_;
 }
 
-QString QtSerialPort::settingsProblem() const
+SettingsProblem QtSerialPort::settingsProblem() const
 {
     return settingsProblem_;
 }

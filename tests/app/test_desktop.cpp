@@ -1,9 +1,9 @@
 #include "app/AboutWindow.h"
 #include "app/DataViewWindow.h"
-#include "app/EndOnSignals.h"
 #include "app/HelpWindow.h"
 #include "app/WindowLayout.h"
-#include "link/Messages.h"
+#include "ops/Messages.h"
+#include "ops/SignalWatch.h"
 #include "tests/app/WindowBench.h"
 #include "tests/support/FakePort.h"
 
@@ -199,7 +199,7 @@ private slots:
         auto port = std::make_unique<QtSerialPort>();
         auto window = std::make_unique<MainWindow>(Edition::Advanced, *port, dialogs);
         const MainWindow::Controls &c = window->controls();
-        const EndOnSignals ending([&window] { window->close(); });
+        const SignalWatch ending(SignalWatch::Mode::EndWindows, [&window] { window->close(); });
         window->show();
         c.Command2->click();
         c.Text3->clear(); // the load showed the last address; the write counts up from 0

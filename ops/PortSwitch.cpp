@@ -1,9 +1,9 @@
-#include "link/PortSwitch.h"
+#include "ops/PortSwitch.h"
 
-#include "link/Messages.h"
 #include "link/PortSettings.h"
 #include "link/SerialPort.h"
-#include "link/WindowSeam.h"
+#include "ops/Messages.h"
+#include "ops/WindowSeam.h"
 
 namespace {
 
@@ -78,7 +78,7 @@ void PortSwitch::switchToCom2()
 
 void PortSwitch::chooseCom1Device(const QString &device)
 {
-    const QString notRemembered = PortSettings::setCom1Device(device);
+    const SettingsProblem notRemembered = PortSettings::setCom1Device(device);
     if (!notRemembered.isEmpty())
         window_.showBox(Messages::portNotRemembered(notRemembered));
     if (state_.portNumber != 0)
