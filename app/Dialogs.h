@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/WindowSeam.h"
+#include "ops/WindowSeam.h"
 
 #include <QString>
 

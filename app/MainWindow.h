@@ -3,17 +3,14 @@
 #include "app/ProgressTitle.h"
 #include "device/DeviceProfile.h"
 #include "image/ProgramBuffer.h"
-#include "link/Adapter.h"
-#include "link/PortSwitch.h"
-#include "link/RunState.h"
-#include "link/WindowSeam.h"
-#include "ops/DeviceOperations.h"
+#include "ops/ProgrammerCore.h"
+#include "ops/RunState.h"
+#include "ops/WindowSeam.h"
 
 #include <QMainWindow>
 #include <QPointer>
 
 #include <functional>
-#include <optional>
 
 class DataViewWindow;
 class Dialogs;
@@ -27,12 +24,9 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 class SerialPort;
-struct HexLoadResult;
-struct PanelChoice;
-enum class Oscillator;
 
-// The main window of either edition: its controls and menu bar, the run state, the device
-// profile, the program buffer and the adapter behind them. Every command is one of its handlers.
+// The main window of either edition: its controls and menu bar on the programmer core. Every
+// command is one of its handlers, which asks the core and shows what it answers.
 class MainWindow : public QMainWindow, public WindowSeam {
     Q_OBJECT
 public:
@@ -57,9 +51,9 @@ public:
 
     const Controls &controls() const { return controls_; }
     const MenuItems &menuItems() const { return menu_; }
-    const RunState &runState() const { return state_; }
-    const DeviceProfile &profile() const { return profile_; }
-    const ProgramBuffer &buffer() const { return PBUF_; }
+    const RunState &runState() const { return core_.runState(); }
+    const DeviceProfile &profile() const { return core_.profile(); }
+    const ProgramBuffer &buffer() const { return core_.buffer(); }
     // True while an adapter operation runs; another one cannot start meanwhile.
     bool isBusy() const { return busy_; }
     // The buffer view, while it exists.
@@ -115,13 +109,8 @@ private:
     // The panel as a device selection leaves it: the device's default word.
     void showDefaultPanel(Device device);
     void setWatchdogFlag(bool enabled);
-    void takeConfigWordFromFile(const HexLoadResult &loaded);
     void showPanelChoice(const PanelChoice &choice);
     void showConfigText();
-    // The configuration word a write with this device's program command sends.
-    ConfigSource writtenConfigWord(Device procedure) const;
-    // The buffer no longer holds the loaded file's program.
-    void forgetLoadedFile();
     // EXIT, the close button and Cancel in "Can not found Hardware". A waiting operation gives
     // up at once, sending nothing more and showing no box; the program ends when it has unwound.
     void endProgram();
@@ -134,15 +123,8 @@ private:
 
     const Edition edition_;
     Dialogs &dialogs_;
-    RunState state_;
-    DeviceProfile profile_;
-    ProgramBuffer PBUF_;
-    Adapter adapter_;
-    PortSwitch portSwitch_;
-    DeviceOperations operations_;
+    ProgrammerCore core_;
     bool busy_ = false;
-    // The word the panel took from the loaded file, while nothing else has set the panel since.
-    std::optional<quint16> panelWordFromFile_;
     ProgressTitle title_;
     bool quitting_ = false; // EXIT was chosen; the running handler is unwinding
 

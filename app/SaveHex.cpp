@@ -2,7 +2,7 @@
 
 #include "app/Dialogs.h"
 #include "image/HexSave.h"
-#include "link/Messages.h"
+#include "ops/Messages.h"
 
 void saveBufferAsHex(Dialogs &dialogs, const ProgramBuffer &PBUF, int lastWord, quint16 configWord)
 {

@@ -2,8 +2,8 @@
 
 #include "cli/ExitStatus.h"
 #include "device/AddressField.h"
-#include "link/Messages.h"
 #include "link/SerialDevices.h"
+#include "ops/Messages.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>

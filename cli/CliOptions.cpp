@@ -1,5 +1,6 @@
 #include "cli/CliOptions.h"
 
+#include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "device/AddressField.h"
 #include "device/Profiles.h"
@@ -57,22 +58,11 @@ std::optional<uint> hexNumber(QString text)
     return value;
 }
 
-CliCommand commandNamed(const QString &name)
+const ConsoleCommand &commandNamed(const QString &name)
 {
-    const std::pair<const char *, CliCommand> commands[] = {
-        {"identify", CliCommand::Identify}, {"write", CliCommand::Write}, {"verify", CliCommand::Verify},
-        {"read", CliCommand::Read},         {"blank", CliCommand::Blank},
-    };
-    for (const auto &[commandName, command] : commands) {
-        if (name == QLatin1String(commandName))
-            return command;
-    }
+    if (const ConsoleCommand *command = consoleCommandNamed(name))
+        return *command;
     throw Usage{QStringLiteral("unknown command \"%1\"").arg(name)};
-}
-
-bool takesFile(CliCommand command)
-{
-    return command == CliCommand::Write || command == CliCommand::Verify || command == CliCommand::Read;
 }
 
 // A whole decimal number, digits only.
@@ -248,8 +238,9 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         const QStringList positional = parser.positionalArguments();
         if (positional.isEmpty())
             throw Usage{QStringLiteral("no command given")};
-        options.command = commandNamed(positional.first());
-        const int wanted = takesFile(options.command) ? 2 : 1;
+        const ConsoleCommand &command = commandNamed(positional.first());
+        options.command = command.id;
+        const int wanted = command.takesFile ? 2 : 1;
         if (positional.size() != wanted)
             throw Usage{wanted == 2 ? QStringLiteral("%1 needs one file").arg(positional.first())
                                     : QStringLiteral("%1 takes no file").arg(positional.first())};

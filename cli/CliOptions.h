@@ -3,6 +3,7 @@
 #include "cli/ConsoleSeam.h"
 #include "cli/SerialNumbers.h"
 #include "device/DeviceProfile.h"
+#include "link/PortFailure.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,7 +16,7 @@ enum class CliCommand { Identify, Write, Verify, Read, Blank };
 struct PortChoice {
     int comNumber = 0; // 1 or 2; 0 for a device path
     QString device;    // what is opened
-    QString settingsProblem{}; // why COM1 is not the port remembered for it, when that is so
+    SettingsProblem settingsProblem{}; // why COM1 is not the port remembered for it, when that is so
 };
 
 // The one place a --port argument becomes a device: COMn as the windows resolve it (DRAVIK_COMn,

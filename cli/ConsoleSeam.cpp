@@ -1,6 +1,6 @@
 #include "cli/ConsoleSeam.h"
 
-#include "cli/Interrupt.h"
+#include "ops/SignalWatch.h"
 #include "ops/TimeLeft.h"
 
 #include <QCoreApplication>
@@ -88,7 +88,7 @@ bool ConsoleSeam::printResult(const QString &line)
 
 bool ConsoleSeam::stopRequested() const
 {
-    return interruptRequested();
+    return stops_ && stops_->signalled();
 }
 
 void ConsoleSeam::showProgress(const QString &operation, int wordsDone, int wordsTotal)
@@ -139,4 +139,9 @@ void ConsoleSeam::printLine(const QString &line)
     endBar();
     std::fprintf(out_, "%s\n", line.toLocal8Bit().constData());
     std::fflush(out_);
+}
+
+void ConsoleSeam::portLost(const QString &device)
+{
+    say(QStringLiteral("%1 went away: the adapter was unplugged or its line closed").arg(device));
 }

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "link/WindowSeam.h"
+#include "ops/WindowSeam.h"
 
 #include <QElapsedTimer>
 #include <QString>
 
 #include <cstdio>
 #include <functional>
+
+class SignalWatch;
 
 enum class Verbosity { Quiet, Normal, Verbose };
 
@@ -49,9 +51,10 @@ public:
     void showProgress(const QString &operation, int wordsDone, int wordsTotal) override;
     // Progress goes to `reporter` instead, however quiet (a gang's port tells its coordinator).
     void reportProgressTo(std::function<void(const QString &, int, int)> reporter) { reporter_ = std::move(reporter); }
-    // Ctrl+C (or SIGTERM, SIGHUP) has come.
+    // Ctrl+C (or SIGTERM, SIGHUP) has come, as the watch has noted it.
     bool stopRequested() const override;
-
+    void portLost(const QString &device) override;
+    void stopOnSignals(const SignalWatch &watch) { stops_ = &watch; }
 
 private:
     void printLine(const QString &line);
@@ -66,4 +69,5 @@ private:
     int lastTenth_ = 0;
     bool barShown_ = false; // a bar line is open and wants a line end before other output
     std::function<void(const QString &, int, int)> reporter_;
+    const SignalWatch *stops_ = nullptr;
 };

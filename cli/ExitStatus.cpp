@@ -1,6 +1,6 @@
 #include "cli/ExitStatus.h"
 
-#include "ops/DeviceOperations.h"
+#include "ops/ProgrammerCore.h"
 
 #include <QStringList>
 

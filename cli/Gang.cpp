@@ -3,14 +3,13 @@
 #include "cli/ChipLog.h"
 #include "cli/CliOptions.h"
 #include "cli/ExitStatus.h"
-#include "cli/Interrupt.h"
-#include "link/Messages.h"
+#include "ops/Messages.h"
+#include "ops/SignalWatch.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
-#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -86,6 +85,7 @@ private:
     std::vector<std::unique_ptr<Member>> members_;
     int nameWidth_ = 0;
     int drawnLines_ = 0;
+    const SignalWatch *watch_ = nullptr;
     int passedOn_ = 0; // signals passed on to the ports so far
     int running_ = 0;
     QEventLoop loop_;
@@ -93,7 +93,9 @@ private:
 
 int Coordinator::run()
 {
-    countInterrupts();
+    // Each signal is passed on as the event loop sees it.
+    const SignalWatch watch(SignalWatch::Mode::CountForGang, [this] { passOnSignals(); });
+    watch_ = &watch;
     for (int index = 0; index < options_.gangSize(); ++index) {
         auto member = std::make_unique<Member>();
         member->name = options_.simulatedAdapters > 0 ? QStringLiteral("simulated %1").arg(index + 1)
@@ -105,9 +107,6 @@ int Coordinator::run()
         start(*members_[std::size_t(index)], index);
     if (terminal_)
         printed(stderr, progressBlock());
-    QTimer forwarding;
-    QObject::connect(&forwarding, &QTimer::timeout, [this] { passOnSignals(); });
-    forwarding.start(50);
     if (running_ > 0)
         loop_.exec();
     passOnSignals();
@@ -203,10 +202,10 @@ void Coordinator::end(Member &member, int status)
 // their next word, a second ends them at once.
 void Coordinator::passOnSignals()
 {
-    for (; passedOn_ < interruptCount(); ++passedOn_) {
+    for (; passedOn_ < watch_->count(); ++passedOn_) {
         for (const auto &member : members_) {
             if (!member->ended && member->process.processId() > 0)
-                ::kill(pid_t(member->process.processId()), interruptSignal());
+                ::kill(pid_t(member->process.processId()), watch_->firstSignal());
         }
     }
 }

@@ -58,13 +58,6 @@ QList<quint16> SerialRange::wordsFor(quint64 number) const
     return result;
 }
 
-void SerialRange::writeInto(ProgramBuffer &PBUF, quint64 number) const
-{
-    const QList<quint16> values = wordsFor(number);
-    for (int n = 0; n < words; ++n)
-        PBUF.setWord(address + n, quint8(values[n] >> 8), quint8(values[n]));
-}
-
 QString SerialRange::describe(quint64 number) const
 {
     QStringList values;

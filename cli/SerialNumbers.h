@@ -5,7 +5,6 @@
 
 #include <optional>
 
-class ProgramBuffer;
 struct HexLoadResult;
 
 // --serial ADDR:WORDS: the program words each chip's own number is written to, one byte of it a
@@ -20,7 +19,6 @@ struct SerialRange {
     // One more than the largest number the words hold.
     quint64 capacity() const { return quint64(1) << (8 * words); }
     QList<quint16> wordsFor(quint64 number) const;
-    void writeInto(ProgramBuffer &PBUF, quint64 number) const;
     // "1001 (words 200-202: 3400 3403 34E9)"
     QString describe(quint64 number) const;
     // The first of the range's words the HEX file gives a value, as text; empty when none.

@@ -28,16 +28,11 @@ void TracingPort::write(const QByteArray &bytes)
     if (tracing_)
         std::fprintf(out_, "> %s\n", shown(bytes).toLatin1().constData());
     port_.write(bytes);
-    lastSent_.append({bytes});
-    if (lastSent_.size() > 2)
-        lastSent_.removeFirst();
 }
 
 QByteArray TracingPort::read()
 {
     const QByteArray bytes = port_.read();
-    if (!bytes.isEmpty() && !lastSent_.isEmpty())
-        lastSent_.last().answered = true;
     if (tracing_ && !bytes.isEmpty())
         std::fprintf(out_, "< %s\n", shown(bytes).toLatin1().constData());
     return bytes;

@@ -2,14 +2,11 @@
 
 #include "link/SerialPort.h"
 
-#include <QList>
-
 #include <cstdio>
 
 // The adapter's port as dravik-cli hands it to the exchanges: with tracing on (-v) every frame
-// written and every reply read is shown on standard error ("> <STX>V0", "< <ACK>"), and the last
-// frames written are kept with whether the adapter answered them, so a stopped operation can say
-// how it ended; everything else passes straight through to the real port.
+// written and every reply read is shown on standard error ("> <STX>V0", "< <ACK>"); everything
+// else passes straight through to the real port.
 class TracingPort : public SerialPort {
 public:
     TracingPort(SerialPort &port, bool tracing, std::FILE *out = stderr);
@@ -33,17 +30,8 @@ public:
     // Bytes as the trace shows them: STX and ACK by name, other control bytes in hex.
     static QString shown(const QByteArray &bytes);
 
-    struct SentFrame {
-        QByteArray frame;
-        bool answered = false; // something came back after it, before the next frame went out
-    };
-    // The last two frames written, the later one last: enough to tell whether the closing pair
-    // went out and was acknowledged.
-    const QList<SentFrame> &lastFramesSent() const { return lastSent_; }
-
 private:
     SerialPort &port_;
     const bool tracing_;
     std::FILE *out_;
-    QList<SentFrame> lastSent_;
 };

@@ -2,8 +2,8 @@
 
 #include "image/HexDigit.h"
 #include "link/CommandText.h"
+#include "link/EventWait.h"
 #include "link/SerialPort.h"
-#include "link/WindowSeam.h"
 
 namespace {
 
@@ -27,8 +27,7 @@ qint16 hexValue(const QByteArray &digits)
 
 } // namespace
 
-Adapter::Adapter(SerialPort &port, WindowSeam &window)
-    : port_(port), window_(window), replyTimer_(window)
+Adapter::Adapter(SerialPort &port, EventWait &wait) : port_(port), wait_(wait)
 {
 }
 
@@ -41,14 +40,16 @@ Reply Adapter::awaitReply(const std::function<bool()> &taken)
     while (true) {
         if (taken()) {
             reply = Reply::Taken;
+            if (!lastSent_.isEmpty())
+                lastSent_.last().answered = true;
             break;
         }
         // An ending program waits for nothing.
-        if (window_.programEnding()) {
+        if (wait_.programEnding()) {
             reply = Reply::Abandoned;
             break;
         }
-        window_.waitForEvents();
+        wait_.waitForEvents();
         if (!replyTimer_.running())
             break;
     }
@@ -61,10 +62,13 @@ void Adapter::sendFresh(const QByteArray &frame)
 {
     // Whatever is waiting now answered an earlier exchange. Dropping it before the write rather
     // than after means a reply that comes back at once cannot be thrown away with it.
-    if (window_.programEnding())
+    if (wait_.programEnding())
         return;
     port_.discard();
     port_.write(frame);
+    lastSent_.append({frame});
+    if (lastSent_.size() > 2)
+        lastSent_.removeFirst();
 }
 
 Reply Adapter::send(const QByteArray &frame)

@@ -3,17 +3,18 @@
 #include "link/ReplyTimer.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <functional>
 
+class EventWait;
 class SerialPort;
-class WindowSeam;
 
 // What became of one exchange with the adapter.
 enum class Reply {
     Taken,     // the reply came and was taken: an ACK, a word, the identity
-    TimedOut,  // the reply timer ran out first; its box has been shown
+    TimedOut,  // the reply timer ran out first
     Malformed, // a word reply came in a form that is not a word
     Abandoned, // the program is ending: the exchange gave up and sent nothing more
 };
@@ -28,11 +29,17 @@ struct Identity {
     QString version; // the two characters after the identifier; only when Taken
 };
 
+// A frame as it went out, and whether the adapter's reply to it was taken.
+struct SentFrame {
+    QByteArray frame;
+    bool answered = false;
+};
+
 // The exchanges with the programmer adapter: one command out, its reply in, within the reply
 // timer's second. Waiting sleeps in the event loop; every exchange returns what happened.
 class Adapter {
 public:
-    Adapter(SerialPort &port, WindowSeam &window);
+    Adapter(SerialPort &port, EventWait &wait);
 
     // Sends one whole frame (STX included) and waits for its ACK. Bytes that arrived before the
     // frame are dropped first.
@@ -43,6 +50,10 @@ public:
     Identity identify();
     // Driven by the program's 100 ms tick.
     ReplyTimer &replyTimer() { return replyTimer_; }
+    // The last two frames sent, the later one last: enough to tell whether the closing pair
+    // went out and was acknowledged.
+    const QList<SentFrame> &lastFramesSent() const { return lastSent_; }
+    void forgetFramesSent() { lastSent_.clear(); }
 
 private:
     // Waits for the first ACK, dropping anything before it.
@@ -54,6 +65,7 @@ private:
     void sendFresh(const QByteArray &frame);
 
     SerialPort &port_;
-    WindowSeam &window_;
+    EventWait &wait_;
     ReplyTimer replyTimer_;
+    QList<SentFrame> lastSent_;
 };

@@ -1,7 +1,5 @@
 #include "link/PortSettings.h"
 
-#include "link/Messages.h"
-
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -59,18 +57,18 @@ ChosenDevice com1Choice()
         return {unrememberedChoice(), {}};
     const QSettings settings = userSettings();
     if (const QString why = unreadableBecause(settings); !why.isEmpty())
-        return {{}, Messages::settingsUnreadable(settings.fileName(), why)};
+        return {{}, {SettingsProblem::Cause::Unreadable, settings.fileName(), why}};
     const QVariant value = settings.value(kCom1Key);
     const bool text = value.typeId() == QMetaType::QString;
     const QString device = value.toString();
     if (!value.isValid() || (text && device.isEmpty()))
         return {};
     if (!text || !isUsableDevicePath(device))
-        return {{}, Messages::rememberedPortIgnored(device, PATH_MAX - 1)};
+        return {{}, {SettingsProblem::Cause::NotADevicePath, {}, {}, device, PATH_MAX - 1}};
     return {device, {}};
 }
 
-QString setCom1Device(const QString &device)
+SettingsProblem setCom1Device(const QString &device)
 {
     QSettings settings = userSettings();
     QString why = unreadableBecause(settings);
@@ -81,7 +79,9 @@ QString setCom1Device(const QString &device)
             why = QStringLiteral("it cannot be written");
     }
     unrememberedChoice() = why.isEmpty() ? QString() : device;
-    return why.isEmpty() ? QString() : Messages::settingsNotWritten(settings.fileName(), why);
+    if (why.isEmpty())
+        return {};
+    return {SettingsProblem::Cause::NotWritten, settings.fileName(), why};
 }
 
 bool isUsableDevicePath(const QString &device)

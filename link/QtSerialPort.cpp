@@ -72,7 +72,7 @@ void QtSerialPort::choosePort(int portNumber)
     chooseDevice(chosen.device, chosen.problem);
 }
 
-void QtSerialPort::chooseDevice(const QString &deviceName, const QString &settingsProblem)
+void QtSerialPort::chooseDevice(const QString &deviceName, const SettingsProblem &settingsProblem)
 {
     device_ = deviceName;
     settingsProblem_ = settingsProblem;
@@ -233,7 +233,7 @@ QString QtSerialPort::device() const
     return device_;
 }
 
-QString QtSerialPort::settingsProblem() const
+SettingsProblem QtSerialPort::settingsProblem() const
 {
     return settingsProblem_;
 }

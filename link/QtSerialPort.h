@@ -24,7 +24,7 @@ public:
     void choosePort(int portNumber) override;
     // Selects a device by its path instead of a COM number (dravik-cli's --port /dev/ttyUSB0);
     // `settingsProblem` is why it is not the port remembered, when it stands for COM1.
-    void chooseDevice(const QString &deviceName, const QString &settingsProblem = {});
+    void chooseDevice(const QString &deviceName, const SettingsProblem &settingsProblem = {});
     void setLineSettings(const LineSettings &settings) override;
     void setInputLength(int length) override;
     bool open() override;
@@ -39,7 +39,7 @@ public:
     void setLostHandler(std::function<void()> handler) override;
     QString device() const override;
     PortFailure lastFailure() const override;
-    QString settingsProblem() const override;
+    SettingsProblem settingsProblem() const override;
 
 private:
     // Opens the chosen device and locks it; no cause when it is open.
@@ -58,6 +58,6 @@ private:
     std::function<void()> lost_;
     bool lossPending_ = false; // a lost port's close is on its way
     QString device_;
-    QString settingsProblem_;
+    SettingsProblem settingsProblem_;
     PortFailure failure_;
 };

@@ -1,10 +1,5 @@
 #include "link/ReplyTimer.h"
 
-#include "link/Messages.h"
-#include "link/WindowSeam.h"
-
-ReplyTimer::ReplyTimer(WindowSeam &window) : window_(window) {}
-
 void ReplyTimer::arm()
 {
     ticksLeft_ = kTicks;
@@ -15,9 +10,8 @@ void ReplyTimer::stop()
     ticksLeft_ = 0;
 }
 
-void ReplyTimer::tick()
+ReplyTimer::Tick ReplyTimer::tick()
 {
-    window_.setTickText(QString::number(ticksLeft_));
-    if (ticksLeft_ != 0 && --ticksLeft_ == 0)
-        window_.showBox(Messages::timeOver());
+    const int count = ticksLeft_;
+    return {count, ticksLeft_ != 0 && --ticksLeft_ == 0};
 }

@@ -1,23 +1,23 @@
 #pragma once
 
-class WindowSeam;
-
 // The reply time-out of the adapter exchanges: armed when an exchange starts waiting, counted
-// down by the program's 100 ms tick, stopped when the reply has come. When it runs out the
-// tick itself says so in the "COMM Time over" box, and the waiting exchange gives up.
+// down by the program's 100 ms tick, stopped when the reply has come. The tick tells whoever
+// drives it what to show; when it runs the timer out, the waiting exchange gives up.
 class ReplyTimer {
 public:
     static constexpr int kTicks = 10; // about one second
 
-    explicit ReplyTimer(WindowSeam &window);
+    struct Tick {
+        int count;   // the ticks left as the tick came (Text2)
+        bool ranOut; // this tick ran the timer out
+    };
 
     void arm();
     void stop();
     bool running() const { return ticksLeft_ != 0; }
-    // The tick: shows the count in Text2, then counts down a running timer.
-    void tick();
+    // The tick: counts down a running timer.
+    Tick tick();
 
 private:
-    WindowSeam &window_;
     int ticksLeft_ = 0;
 };

@@ -60,7 +60,7 @@ public:
     virtual PortFailure lastFailure() const = 0;
     // Why the chosen port is not the one remembered for it (the settings cannot be read, the
     // remembered device is no path); empty when nothing was lost.
-    virtual QString settingsProblem() const { return {}; }
+    virtual SettingsProblem settingsProblem() const { return {}; }
 };
 
 // Opens the chosen port at the adapter's line settings, a read returning all that is waiting.

@@ -6,8 +6,8 @@
 #include "image/ProgramBuffer.h"
 #include "link/Adapter.h"
 #include "link/CommandText.h"
-#include "link/Messages.h"
-#include "link/WindowSeam.h"
+#include "ops/Messages.h"
+#include "ops/WindowSeam.h"
 
 #include <algorithm>
 
@@ -51,6 +51,7 @@ struct DeviceOperations::Run {
     int failedAt = -1;
     int wordInHand = -1; // the program word being worked on; -1 outside the word loop
     bool stopped = false;
+    std::optional<quint16> lastFetched{};
 
     void note(Kind kind)
     {
@@ -94,7 +95,7 @@ struct DeviceOperations::Run {
     {
         const FetchedWord fetched = ops.adapter_.fetchWord();
         if (fetched.reply == Reply::Taken)
-            return fetched.word;
+            return lastFetched = fetched.word;
         if (fetched.reply == Reply::Malformed)
             failWith(Kind::MalformedReply, Messages::commDataError());
         else
@@ -144,6 +145,8 @@ struct DeviceOperations::Run {
         if (failure) {
             result.kind = *failure;
             result.word = failedAt;
+            if (failure == Kind::Mismatch || failure == Kind::WordNotTaken || failure == Kind::ConfigNotTaken)
+                result.chipWord = lastFetched;
         } else if (stopped) {
             result.kind = Kind::Stopped;
             result.word = wordInHand;

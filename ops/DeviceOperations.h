@@ -1,13 +1,14 @@
 #pragma once
 
 #include "device/DeviceProfile.h"
+#include "link/Adapter.h"
 
+#include <QList>
 #include <QString>
 
 #include <functional>
 #include <optional>
 
-class Adapter;
 class ProgramBuffer;
 class WindowSeam;
 
@@ -31,6 +32,13 @@ struct Outcome {
     int word = -1;         // the program word it ended at; -1 outside the program words
     QString adapterVersion{}; // identify: the two characters the adapter named itself with
     std::optional<quint16> configWord{}; // the chip's configuration word, when the operation read it
+    // A word or the configuration word that disagreed: as the chip gave it, and as it should be.
+    std::optional<quint16> chipWord{};
+    std::optional<quint16> expectedWord{};
+    // How the exchanges ended: the last two frames sent, the later one last, and whether they
+    // were the closing step, acknowledged.
+    QList<SentFrame> lastFramesSent{};
+    bool closingStepSent = false;
 
     bool completed() const { return kind == Kind::Completed; }
 };

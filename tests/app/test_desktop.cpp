@@ -1,9 +1,9 @@
 #include "app/AboutWindow.h"
 #include "app/DataViewWindow.h"
-#include "app/EndOnSignals.h"
 #include "app/HelpWindow.h"
 #include "app/WindowLayout.h"
-#include "link/Messages.h"
+#include "ops/Messages.h"
+#include "ops/SignalWatch.h"
 #include "tests/app/WindowBench.h"
 #include "tests/support/FakePort.h"
 
@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QProxyStyle>
 #include <QStyleFactory>
 #include <QtTest>
@@ -89,6 +90,24 @@ struct ScriptedDialogs : QtDialogs {
     QStringList boxes;
     QString fileToOpen;
 };
+
+// Waits until the process has used no processor time for half a second: asleep in an event loop.
+bool becomesIdle(qint64 pid)
+{
+    QByteArray last;
+    int stillFor = 0;
+    for (int waited = 0; waited < 30000 && stillFor < 5; waited += 100) {
+        QTest::qWait(100);
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            return false;
+        const QList<QByteArray> fields = stat.readAll().split(')').constLast().split(' ');
+        const QByteArray used = fields.value(12) + ' ' + fields.value(13); // utime, stime
+        stillFor = used == last ? stillFor + 1 : 0;
+        last = used;
+    }
+    return stillFor >= 5;
+}
 
 } // namespace
 
@@ -199,7 +218,7 @@ private slots:
         auto port = std::make_unique<QtSerialPort>();
         auto window = std::make_unique<MainWindow>(Edition::Advanced, *port, dialogs);
         const MainWindow::Controls &c = window->controls();
-        const EndOnSignals ending([&window] { window->close(); });
+        const SignalWatch ending(SignalWatch::Mode::EndWindows, [&window] { window->close(); });
         window->show();
         c.Command2->click();
         c.Text3->clear(); // the load showed the last address; the write counts up from 0
@@ -238,6 +257,25 @@ private slots:
         again.choosePort(1);
         again.setLineSettings(kAdapterLine);
         QVERIFY(again.open());
+    }
+
+    // SIGTERM while the start-up box says COM1 cannot be opened ends the program as its close
+    // button does: status 0.
+    void sigterm_during_a_start_up_box_ends_with_status_0()
+    {
+        QTemporaryDir dir;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DRAVIK_COM1"), dir.filePath(QStringLiteral("missing")));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+        QProcess edition;
+        edition.setProcessEnvironment(environment);
+        edition.start(QStringLiteral(DRAVIK_PLUS), {});
+        QVERIFY(edition.waitForStarted());
+        QVERIFY2(becomesIdle(edition.processId()), "the start-up never came to rest in its box");
+        ::kill(pid_t(edition.processId()), SIGTERM);
+        QVERIFY(edition.waitForFinished(10000));
+        QCOMPARE(edition.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(edition.exitCode(), 0);
     }
 };
 

@@ -1,4 +1,4 @@
-#include "link/Messages.h"
+#include "ops/Messages.h"
 #include "tests/app/WindowBench.h"
 
 #include <QtTest>

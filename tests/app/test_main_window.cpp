@@ -2,7 +2,7 @@
 #include "app/MainWindow.h"
 #include "device/ConfigWord.h"
 #include "image/HexLoader.h"
-#include "link/Messages.h"
+#include "ops/Messages.h"
 #include "tests/app/FakeWindowRig.h"
 
 #include <QAccessible>

@@ -19,8 +19,8 @@
 #include "device/Profiles.h"
 #include "image/ProgramBuffer.h"
 #include "link/CommandText.h"
-#include "link/Messages.h"
 #include "ops/DeviceOperations.h"
+#include "ops/Messages.h"
 #include "tests/fuzz/FuzzInput.h"
 #include "tests/support/LinkRig.h"
 

@@ -1,4 +1,5 @@
 #include "link/CommandText.h"
+#include "ops/ReplyTick.h"
 #include "tests/support/LinkRig.h"
 
 #include <QtTest>
@@ -66,7 +67,7 @@ private slots:
         LinkRig rig;
         rig.port.setSilent(true);
         rig.seam.setTick([&] {
-            rig.adapter.replyTimer().tick();
+            tickReplyTimer(rig.adapter.replyTimer(), rig.seam);
             if (rig.clock.now() >= endAtMs)
                 rig.seam.endProgram();
         });

@@ -1,7 +1,7 @@
-#include "link/Messages.h"
-#include "link/PortSwitch.h"
 #include "link/QtSerialPort.h"
 #include "link/SerialDevices.h"
+#include "ops/Messages.h"
+#include "ops/PortSwitch.h"
 #include "tests/support/RecordingSeam.h"
 
 #include <QtTest>

@@ -2,8 +2,8 @@
 #include "device/ConfigWord.h"
 #include "device/Profiles.h"
 #include "image/ProgramBuffer.h"
-#include "link/Messages.h"
 #include "ops/DeviceOperations.h"
+#include "ops/Messages.h"
 #include "tests/support/LinkRig.h"
 
 #include <QtTest>

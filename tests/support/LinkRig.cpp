@@ -1,5 +1,7 @@
 #include "tests/support/LinkRig.h"
 
+#include "ops/ReplyTick.h"
+
 LinkRig::LinkRig(adaptersim::Chip chip) : model(chip)
 {
     port.attach(model);
@@ -8,5 +10,5 @@ LinkRig::LinkRig(adaptersim::Chip chip) : model(chip)
     port.open();
     port.clearRecords();
     state.portNumber = 1;
-    seam.setTick([this] { adapter.replyTimer().tick(); });
+    seam.setTick([this] { tickReplyTimer(adapter.replyTimer(), seam); });
 }

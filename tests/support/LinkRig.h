@@ -2,7 +2,7 @@
 
 #include "AdapterModel.h"
 #include "link/Adapter.h"
-#include "link/RunState.h"
+#include "ops/RunState.h"
 #include "tests/support/FakePort.h"
 #include "tests/support/RecordingSeam.h"
 #include "tests/support/TestClock.h"

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "link/Adapter.h"
-#include "link/PortSwitch.h"
 #include "link/QtSerialPort.h"
-#include "link/RunState.h"
+#include "ops/PortSwitch.h"
+#include "ops/RunState.h"
 #include "tests/support/RecordingSeam.h"
 
 #include <QTimer>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/EventWait.h"
+
 #include <QString>
 
 // What the logic below the window needs from it: modal boxes, a few fields, and the event pump.
@@ -29,16 +31,12 @@ inline BoxAnswer answerThatSendsNothingMore(BoxButtons buttons)
     return BoxAnswer::Cancel;
 }
 
-class WindowSeam {
+// Besides: sleep until something happens (a byte, a click, the 100 ms tick) and handle it, and
+// tell whether the program is ending, when waits give up at once and nothing more is sent.
+class WindowSeam : public EventWait {
 public:
-    virtual ~WindowSeam() = default;
-
     // Shows a modal box and returns the button the user pressed.
     virtual BoxAnswer showBox(const Message &message) = 0;
-    // Sleeps until something happens (a byte, a click, the 100 ms tick) and handles it.
-    virtual void waitForEvents() = 0;
-    // True once the program is ending: waits give up at once and nothing more is sent.
-    virtual bool programEnding() const = 0;
 
     virtual void setCurrentAddress(const QString &text) = 0; // Text3
     virtual void setTickText(const QString &text) = 0;       // Text2
@@ -50,4 +48,7 @@ public:
     // True once the user has asked the running operation to stop (Ctrl+C in a console): instead
     // of its next word it sends the closing step and ends. The windows never ask.
     virtual bool stopRequested() const { return false; }
+    // The open port went away under the program (a USB adapter pulled out); the exchange under
+    // way runs into its time-out. The windows show it as COM0; a console says it.
+    virtual void portLost(const QString &device) { Q_UNUSED(device) }
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/RunState.h"
+#include "ops/RunState.h"
 
 #include <QString>
 

@@ -1,9 +1,9 @@
-#include "link/PortSwitch.h"
+#include "ops/PortSwitch.h"
 
-#include "link/Messages.h"
 #include "link/PortSettings.h"
 #include "link/SerialPort.h"
-#include "link/WindowSeam.h"
+#include "ops/Messages.h"
+#include "ops/WindowSeam.h"
 
 namespace {
 
@@ -21,6 +21,7 @@ PortSwitch::PortSwitch(SerialPort &port, RunState &state, WindowSeam &window)
         state_.portNumber = 0;
         window_.setPortLabel(portLabel(0));
         window_.setPortDevice({});
+        window_.portLost(port_.device());
     });
 }
 
@@ -78,7 +79,7 @@ void PortSwitch::switchToCom2()
 
 void PortSwitch::chooseCom1Device(const QString &device)
 {
-    const QString notRemembered = PortSettings::setCom1Device(device);
+    const SettingsProblem notRemembered = PortSettings::setCom1Device(device);
     if (!notRemembered.isEmpty())
         window_.showBox(Messages::portNotRemembered(notRemembered));
     if (state_.portNumber != 0)

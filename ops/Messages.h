@@ -1,7 +1,7 @@
 #pragma once
 
 #include "link/PortFailure.h"
-#include "link/WindowSeam.h"
+#include "ops/WindowSeam.h"
 
 // Every message box the user can meet, with its text, title, icon and buttons.
 namespace Messages {
@@ -59,6 +59,29 @@ inline QString portFailureCause(const PortFailure &failure)
     return {};
 }
 
+// Why COM1 is not the port remembered for it, under a box about COM1, or why a port chosen with
+// Port... could not be remembered.
+inline QString settingsProblemText(const SettingsProblem &problem)
+{
+    switch (problem.cause) {
+    case SettingsProblem::Cause::None: break;
+    case SettingsProblem::Cause::Unreadable:
+        return QStringLiteral("The settings file %1 cannot be used: %2. The port chosen for COM1 is not known; "
+                              "remove or mend the file, then choose the port with COM > Port...")
+            .arg(shown(problem.settingsFile), problem.why);
+    case SettingsProblem::Cause::NotADevicePath:
+        return QStringLiteral("The port remembered for COM1 (\"%1\") is not an absolute device path of at most %2 "
+                              "bytes, so it was ignored. Choose the port with COM > Port...")
+            .arg(shown(problem.device))
+            .arg(problem.longestPath);
+    case SettingsProblem::Cause::NotWritten:
+        return QStringLiteral("The settings file %1 cannot be used: %2. It is left as it is; the port chosen holds "
+                              "until the program ends.")
+            .arg(shown(problem.settingsFile), problem.why);
+    }
+    return {};
+}
+
 // Under a port box: the cause, every value in it shown bounded, and why COM1 is not the
 // remembered port when that is so.
 inline QString portFailureDetail(PortFailure failure)
@@ -68,7 +91,8 @@ inline QString portFailureDetail(PortFailure failure)
     for (QString &port : failure.detected)
         port = shown(port);
     const QString cause = portFailureCause(failure);
-    return failure.settingsProblem.isEmpty() ? cause : cause + QStringLiteral("\n\n") + failure.settingsProblem;
+    return failure.settingsProblem.isEmpty() ? cause
+                                             : cause + QStringLiteral("\n\n") + settingsProblemText(failure.settingsProblem);
 }
 
 inline Message cantOpenPort(int portNumber, const PortFailure &failure = {})
@@ -165,37 +189,15 @@ inline Message chipCodeProtected(quint16 chipWord)
                            "file of them does not copy it. The configuration word reads back as it is.")};
 }
 
-// Why COM1 is not the port remembered for it, under a box about COM1.
-inline QString settingsUnreadable(const QString &settingsFile, const QString &why)
-{
-    return QStringLiteral("The settings file %1 cannot be used: %2. The port chosen for COM1 is not known; "
-                          "remove or mend the file, then choose the port with COM > Port...")
-        .arg(shown(settingsFile), why);
-}
-inline QString rememberedPortIgnored(const QString &device, int longestPath)
-{
-    return QStringLiteral("The port remembered for COM1 (\"%1\") is not an absolute device path of at most %2 "
-                          "bytes, so it was ignored. Choose the port with COM > Port...")
-        .arg(shown(device))
-        .arg(longestPath);
-}
-// Why a port chosen with Port... could not be remembered.
-inline QString settingsNotWritten(const QString &settingsFile, const QString &why)
-{
-    return QStringLiteral("The settings file %1 cannot be used: %2. It is left as it is; the port chosen holds "
-                          "until the program ends.")
-        .arg(shown(settingsFile), why);
-}
-
-inline Message rememberedPortNotUsed(const QString &device, const QString &problem)
+inline Message rememberedPortNotUsed(const QString &device, const SettingsProblem &problem)
 {
     return {QStringLiteral("The remembered port is not used"), QStringLiteral("PORT SETTINGS"), BoxIcon::Warning,
-            BoxButtons::Ok, QStringLiteral("%1\n\nCOM1 is %2 for now.").arg(problem, shown(device))};
+            BoxButtons::Ok, QStringLiteral("%1\n\nCOM1 is %2 for now.").arg(settingsProblemText(problem), shown(device))};
 }
-inline Message portNotRemembered(const QString &why)
+inline Message portNotRemembered(const SettingsProblem &why)
 {
     return {QStringLiteral("The chosen port is not remembered"), QStringLiteral("PORT SETTINGS"), BoxIcon::Warning,
-            BoxButtons::Ok, why};
+            BoxButtons::Ok, settingsProblemText(why)};
 }
 
 } // namespace Messages

@@ -1,5 +1,5 @@
 #include "link/PortSettings.h"
-#include "link/PortSwitch.h"
+#include "ops/PortSwitch.h"
 #include "tests/support/FakePort.h"
 #include "tests/support/RecordingSeam.h"
 #include "tests/support/TemporarySettings.h"

@@ -1,0 +1,203 @@
+#include "ops/ProgrammerCore.h"
+
+#include "device/Profiles.h"
+#include "link/CommandText.h"
+#include "ops/Messages.h"
+#include "ops/ReplyTick.h"
+
+#include <QFile>
+
+ProgrammerCore::ProgrammerCore(WordRules rules, SerialPort &port, WindowSeam &window)
+    : rules_(rules), window_(window), adapter_(port, window), ports_(port, state_, window),
+      operations_(adapter_, window)
+{
+}
+
+void ProgrammerCore::tick()
+{
+    tickReplyTimer(adapter_.replyTimer(), window_);
+}
+
+void ProgrammerCore::openCom1AtStartUp()
+{
+    state_.portNumber = 1;
+    state_.programLoaded = false;
+    ports_.open();
+}
+
+void ProgrammerCore::selectDevice(Device device)
+{
+    ::selectDevice(profile_, device);
+    panelWordFromFile_.reset();
+    forgetLoadedFile();
+    state_.watchdogEnabled = false;
+}
+
+void ProgrammerCore::setWatchdogEnabled(bool enabled)
+{
+    state_.watchdogEnabled = enabled;
+}
+
+void ProgrammerCore::setOscillator(Oscillator oscillator)
+{
+    ::setOscillator(profile_, oscillator);
+}
+
+void ProgrammerCore::setWatchdog(bool enabled)
+{
+    ::setWatchdog(profile_, enabled);
+}
+
+void ProgrammerCore::setProtection(bool enabled)
+{
+    ::setProtection(profile_, enabled);
+}
+
+void ProgrammerCore::setPowerUpTimer(bool checked)
+{
+    ::setPowerUpTimer(profile_, checked);
+}
+
+FileLoad ProgrammerCore::loadFile(const QString &path)
+{
+    FileLoad load{loadHexFile(QFile::encodeName(path).toStdString(), PBUF_, profile_.MEMSIZE)};
+    if (!load.ok())
+        return load;
+    PBUF_ = load.loaded.PBUF;
+    profile_.LASTADR = load.loaded.LASTADR;
+    state_.programLoaded = true;
+    state_.fileConfigWord = load.loaded.configWord;
+    if (rules_ == WordRules::Panel)
+        takeFileConfigWord(load);
+    return load;
+}
+
+// The file's configuration word is the one its program was assembled for: the panel takes it
+// when it can show it.
+void ProgrammerCore::takeFileConfigWord(FileLoad &load)
+{
+    const std::optional<std::uint16_t> &fileWord = load.loaded.configWord;
+    if (!fileWord) {
+        // The previous file's word belongs to that file (it may protect the chip): a file that
+        // asks for no word gets the device's default, unless the user has set the panel since.
+        if (panelWordFromFile_ && *panelWordFromFile_ == panelWord(profile_)) {
+            const ProfileDefaults &defaults = profileDefaults(*profile_.device);
+            profile_.CONFH = defaults.configHigh;
+            profile_.CONFL = defaults.configLow;
+            load.panelToDefault = true;
+        }
+        panelWordFromFile_.reset();
+        return;
+    }
+    load.panelChoice = panelChoiceFor(profile_, *fileWord);
+    if (load.panelChoice) {
+        applyPanelChoice(profile_, *load.panelChoice);
+        panelWordFromFile_ = panelWord(profile_);
+    } else {
+        load.notice = Messages::configWordNotOnPanel(*fileWord, panelWord(profile_));
+    }
+}
+
+void ProgrammerCore::storeWords(int firstWord, const QList<quint16> &words)
+{
+    for (int n = 0; n < words.size(); ++n)
+        PBUF_.setWord(firstWord + n, quint8(words[n] >> 8), quint8(words[n] & 0xFF));
+    profile_.LASTADR = qint16(std::max<int>(profile_.LASTADR, firstWord + int(words.size()) - 1));
+}
+
+ConfigChoice ProgrammerCore::configWordToWrite() const
+{
+    using Origin = ConfigChoice::Origin;
+    switch (rules_) {
+    case WordRules::Panel: return {panelWord(profile_), Origin::Panel};
+    case WordRules::FixedWord: return {wordFor(*profile_.device), Origin::FixedWord};
+    case WordRules::Console: break;
+    }
+    if (givenConfigWord_)
+        return {*givenConfigWord_, Origin::Given};
+    if (state_.fileConfigWord)
+        return {*state_.fileConfigWord, Origin::File};
+    // The word the panel shows right after the device is selected.
+    DeviceProfile selected;
+    ::selectDevice(selected, *profile_.device);
+    return {panelWord(selected), Origin::DeviceDefault};
+}
+
+quint16 ProgrammerCore::wordFor(Device procedure) const
+{
+    if (rules_ == WordRules::Console)
+        return configWordToWrite().word;
+    const Edition edition = rules_ == WordRules::Panel ? Edition::Advanced : Edition::Basic;
+    return writtenConfig(edition, procedure, profile_, state_.watchdogEnabled).word();
+}
+
+ConfigSource ProgrammerCore::configSource(Device procedure) const
+{
+    return [this, procedure] { return wordFor(procedure); };
+}
+
+Outcome ProgrammerCore::write()
+{
+    const Device device = *profile_.device;
+    WriteJob job{device, profile_.LASTADR, configSource(device), state_.programLoaded};
+    if (rules_ == WordRules::FixedWord)
+        job.fileWordToConfirm = state_.fileConfigWord;
+    adapter_.forgetFramesSent();
+    return told(operations_.write(PBUF_, job), wordFor(device));
+}
+
+Outcome ProgrammerCore::verify(int lastWord, bool withConfigWord)
+{
+    const std::optional<quint16> configWord = withConfigWord ? state_.fileConfigWord : std::nullopt;
+    adapter_.forgetFramesSent();
+    return told(operations_.verify(PBUF_, lastWord, configWord), configWord);
+}
+
+Outcome ProgrammerCore::read(int lastWord, bool withConfigWord)
+{
+    adapter_.forgetFramesSent();
+    const Outcome outcome = withConfigWord ? operations_.readWithConfigWord(PBUF_, lastWord, *profile_.device)
+                                           : operations_.read(PBUF_, lastWord);
+    // The buffer holds the chip's words now, whatever the read reached.
+    forgetLoadedFile();
+    return told(outcome);
+}
+
+Outcome ProgrammerCore::blankAll()
+{
+    profile_.LASTADR = qint16(profile_.MEMSIZE - 1);
+    adapter_.forgetFramesSent();
+    const Outcome outcome = operations_.blankAll(PBUF_, profile_.LASTADR, configSource(Device::PIC16F84));
+    forgetLoadedFile();
+    return told(outcome, wordFor(Device::PIC16F84));
+}
+
+Outcome ProgrammerCore::identify()
+{
+    adapter_.forgetFramesSent();
+    return told(operations_.identify());
+}
+
+Outcome ProgrammerCore::told(Outcome outcome, std::optional<quint16> configWordExpected) const
+{
+    using Kind = Outcome::Kind;
+    switch (outcome.kind) {
+    case Kind::Mismatch:
+    case Kind::WordNotTaken: outcome.expectedWord = PBUF_.word(outcome.word); break;
+    case Kind::ConfigMismatch: outcome.chipWord = outcome.configWord; [[fallthrough]];
+    case Kind::ConfigNotTaken: outcome.expectedWord = configWordExpected; break;
+    default: break;
+    }
+    outcome.lastFramesSent = adapter_.lastFramesSent();
+    const QList<SentFrame> &sent = outcome.lastFramesSent;
+    const auto &[V1, F1] = CommandText::closing;
+    outcome.closingStepSent = sent.size() == 2 && sent[0].frame == V1 && sent[1].frame == F1 && sent[0].answered
+                              && sent[1].answered;
+    return outcome;
+}
+
+void ProgrammerCore::forgetLoadedFile()
+{
+    state_.programLoaded = false;
+    state_.fileConfigWord.reset();
+}

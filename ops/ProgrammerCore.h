@@ -1,0 +1,126 @@
+#pragma once
+
+#include "device/ConfigWord.h"
+#include "device/DeviceProfile.h"
+#include "image/HexLoader.h"
+#include "image/ProgramBuffer.h"
+#include "link/Adapter.h"
+#include "ops/DeviceOperations.h"
+#include "ops/PortSwitch.h"
+#include "ops/RunState.h"
+#include "ops/WindowSeam.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+class SerialPort;
+
+// Whose rules choose the configuration word a write sends.
+enum class WordRules {
+    Panel,     // dravik-plus: the panel's CONFH and CONFL
+    FixedWord, // dravik: the device's fixed word with the watchdog bit; "Write anyway?" before
+               // another word than the file's goes out
+    Console,   // dravik-cli: the word given with -c, else the file's, else the device's default
+};
+
+// The configuration word a write sends now, and where it comes from.
+struct ConfigChoice {
+    enum class Origin { Panel, FixedWord, Given, File, DeviceDefault };
+    quint16 word;
+    Origin origin;
+};
+
+// What loading a file did. Only an ok() file became the program; what the loader read last is
+// there either way.
+struct FileLoad {
+    HexLoadResult loaded;
+    // dravik-plus: the panel shows the file's word with this choice, or goes back to the device's
+    // default word (the previous file's word belongs to that file).
+    std::optional<PanelChoice> panelChoice{};
+    bool panelToDefault = false;
+    // A box to show once the window shows the file: its word cannot be set on the panel.
+    std::optional<Message> notice{};
+
+    bool ok() const { return loaded.ok(); }
+};
+
+// The programmer below the front ends: it owns the program buffer, the device profile, the run
+// state, the adapter exchanges and the operations, and decides what each command does (which
+// words, which configuration word). The windows and dravik-cli ask it and show what it answers.
+// Boxes open through the window seam as the operations meet them.
+class ProgrammerCore {
+public:
+    ProgrammerCore(WordRules rules, SerialPort &port, WindowSeam &window);
+
+    const RunState &runState() const { return state_; }
+    const DeviceProfile &profile() const { return profile_; }
+    const ProgramBuffer &buffer() const { return PBUF_; }
+
+    // The program's 100 ms tick: Text2 shows the reply timer's count, and the tick that runs it
+    // out shows "COMM Time over" (the waiting exchange then gives up).
+    void tick();
+
+    // The windows' port: COM1 at start-up, then the COM menu and "Port...".
+    void openCom1AtStartUp();
+    PortSwitch &ports() { return ports_; }
+
+    // A device selection: its values, the panel at its default word, no loaded file, the basic
+    // edition's watchdog off.
+    void selectDevice(Device device);
+    // The basic edition's WDT item.
+    void setWatchdogEnabled(bool enabled);
+    // The panel's controls (dravik-plus), each setting its bits of CONFH and CONFL.
+    void setOscillator(Oscillator oscillator);
+    void setWatchdog(bool enabled);
+    void setProtection(bool enabled);
+    void setPowerUpTimer(bool checked);
+    // dravik-cli's -c: the word every write sends.
+    void setGivenConfigWord(std::optional<quint16> word) { givenConfigWord_ = word; }
+
+    // FILE OPEN and dravik-cli's FILE.hex: all or nothing. An ok() file is the program from now
+    // on: the buffer, LASTADR and the file's configuration word.
+    FileLoad loadFile(const QString &path);
+    // Puts words into the buffer from firstWord on (dravik-cli's serial numbers); a write then
+    // reaches the last of them.
+    void storeWords(int firstWord, const QList<quint16> &words);
+
+    // The configuration word WRITE would send now, by the rules.
+    ConfigChoice configWordToWrite() const;
+
+    // WRITE: words 0..LASTADR, then the configuration word by the rules.
+    Outcome write();
+    // VERIFY of words 0..lastWord; with `withConfigWord`, then the chip's configuration word
+    // against the file's, when the file holds one.
+    Outcome verify(int lastWord, bool withConfigWord = false);
+    // READ of words 0..lastWord into the buffer, which holds no file's program any more; with
+    // `withConfigWord` the chip's configuration word follows.
+    Outcome read(int lastWord, bool withConfigWord = false);
+    // BLANK all: the buffer blanked and written as the 16F84, LASTADR the device's last word.
+    Outcome blankAll();
+    // Line test: asks the adapter who it is until it answers or the user gives up.
+    Outcome identify();
+
+private:
+    // The word a write with this device's program command sends, taken when the write reaches it.
+    ConfigSource configSource(Device procedure) const;
+    quint16 wordFor(Device procedure) const;
+    // Fills in what the operation's outcome tells beyond its kind: the words it compared, how
+    // the exchanges ended.
+    Outcome told(Outcome outcome, std::optional<quint16> configWordExpected = std::nullopt) const;
+    void forgetLoadedFile();
+    void takeFileConfigWord(FileLoad &load);
+
+    const WordRules rules_;
+    WindowSeam &window_;
+    RunState state_;
+    DeviceProfile profile_;
+    ProgramBuffer PBUF_;
+    Adapter adapter_;
+    PortSwitch ports_;
+    DeviceOperations operations_;
+    std::optional<quint16> givenConfigWord_;
+    // The word the panel took from the loaded file, while nothing else has set the panel since.
+    std::optional<quint16> panelWordFromFile_;
+};

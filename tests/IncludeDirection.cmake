@@ -1,0 +1,36 @@
+# Fails when a file of the program includes a header of a layer above its own, or of the layer
+# beside it. Layers from the bottom: image; device and link side by side; ops; app and cli side by
+# side; editions on top. tests/, bench/ and tools/ may include anything.
+# cmake -DSOURCE_DIR=<the source tree> -P IncludeDirection.cmake
+set(rank_image 0)
+set(rank_device 1)
+set(rank_link 1)
+set(rank_ops 2)
+set(rank_app 3)
+set(rank_cli 3)
+set(rank_editions 4)
+set(layers image device link ops app cli editions)
+
+set(violations "")
+foreach(layer IN LISTS layers)
+  file(GLOB_RECURSE sources "${SOURCE_DIR}/${layer}/*.h" "${SOURCE_DIR}/${layer}/*.cpp")
+  foreach(source IN LISTS sources)
+    file(STRINGS "${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[a-z]+/")
+    foreach(line IN LISTS includes)
+      string(REGEX REPLACE "^[^\"]*\"([a-z]+)/.*$" "\\1" included "${line}")
+      if(NOT DEFINED rank_${included} OR included STREQUAL layer)
+        continue()
+      endif()
+      if(NOT rank_${included} LESS rank_${layer})
+        file(RELATIVE_PATH shown "${SOURCE_DIR}" "${source}")
+        string(STRIP "${line}" line)
+        list(APPEND violations "${shown}: ${line}")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(violations)
+  list(JOIN violations "\n  " listed)
+  message(FATAL_ERROR "Includes against the layers' direction:\n  ${listed}")
+endif()
