@@ -94,11 +94,22 @@ QStringList fetchWords(int count)
     return list;
 }
 
+// What read and verify send for the configuration word: its own opening and closing, nothing stored.
+const QStringList kConfigRead = kOpening + QStringList{"Q3FFF"} + repeat("I", 7) + QStringList{"S"} + kPair;
+
+QString shown(const std::optional<WordDifference> &difference)
+{
+    return difference ? QStringLiteral("%1 %2 %3").arg(hexText(difference->address), hexText(difference->chip),
+                                                      hexText(difference->file))
+                      : QString();
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Chip)
 Q_DECLARE_METATYPE(Edition)
 Q_DECLARE_METATYPE(BoxAnswer)
+Q_DECLARE_METATYPE(Outcome::Kind)
 
 class OperationsTest : public QObject {
     Q_OBJECT
@@ -512,6 +523,104 @@ private slots:
         for (int n : {0, 1, 700, 1023})
             QCOMPARE(rig.model.programWord(n), quint16(0x3FFF));
         QCOMPARE(rig.PBUF.word(9999), quint16(0x3FFF));
+        QCOMPARE(rig.seam.boxTexts(), QStringList());
+    }
+
+    // A 16C711 holding `chip` (with `chipConfig`) before a write of `file` (with `fileConfig`).
+    void eprom_checks_read_and_compare_data()
+    {
+        QTest::addColumn<QList<quint16>>("chip");
+        QTest::addColumn<int>("chipConfig");
+        QTest::addColumn<QList<quint16>>("file");
+        QTest::addColumn<int>("fileConfig");
+        QTest::addColumn<int>("conflicts");
+        QTest::addColumn<QString>("first");       // the first conflict: address, chip's, file's
+        QTest::addColumn<QString>("configConflict");
+        QTest::addColumn<int>("notBlank");        // the blank check's program words
+        QTest::addColumn<bool>("fromProtected");  // the file looks read from a protected chip
+        const QList<quint16> program{0x2805, 0x0009, 0x3055}, none;
+        QTest::newRow("blank") << none << 0x3FFF << program << 0x3FF1 << 0 << "" << "" << 0 << false;
+        QTest::newRow("can take: the program itself") << program << 0x3FF1 << program << 0x3FF1 << 0 << "" << "" << 3 << false;
+        QTest::newRow("can take: bits left to clear")
+            << QList<quint16>{0x2F0D} << 0x3FF3 << program << 0x3FF1 << 0 << "" << "" << 1 << false;
+        QTest::newRow("cannot take: another program") << QList<quint16>{0x3055, 0x2805, 0x0009} << 0x3FF1 << program
+                                                      << 0x3FF1 << 3 << "0 3055 2805" << "" << 3 << false;
+        QTest::newRow("configuration word conflicts")
+            << none << 0x3FF1 << program << 0x3FFB << 0 << "" << "2007 3FF1 3FFB" << 0 << false;
+        QTest::newRow("a file read from a protected chip")
+            << none << 0x3FFF << QList<quint16>{0, 0, 0} << 0x0001 << 0 << "" << "" << 0 << true;
+    }
+
+    void eprom_checks_read_and_compare()
+    {
+        QFETCH(QList<quint16>, chip);
+        QFETCH(int, chipConfig);
+        QFETCH(QList<quint16>, file);
+        QFETCH(int, fileConfig);
+        QFETCH(int, conflicts);
+        QFETCH(QString, configConflict);
+        OpsRig rig(Chip::PIC16C711);
+        for (int n = 0; n < chip.size(); ++n)
+            rig.model.setProgramWord(n, chip[n]);
+        rig.model.setConfigWord(quint16(chipConfig));
+        rig.load(file, fileConfig);
+
+        const ChipCheck check = rig.ops.checkBeforeWrite(rig.PBUF, rig.profile.LASTADR, Device::PIC16C711, quint16(fileConfig));
+        QCOMPARE(rig.port.sentCommands(), fetchWords(int(file.size())) + kPair + kPair + kConfigRead);
+        QCOMPARE(check.passed(), conflicts == 0 && configConflict.isEmpty());
+        QCOMPARE(check.comparison.words.size(), conflicts);
+        QTEST(check.comparison.words.isEmpty() ? QString() : shown(check.comparison.words.first()), "first");
+        QCOMPARE(shown(check.comparison.configWord), configConflict);
+        QTEST(readFromProtectedChip(rig.PBUF, rig.profile.LASTADR, Device::PIC16C711, quint16(fileConfig)), "fromProtected");
+
+        rig.port.clearRecords();
+        const ChipCheck blank = rig.ops.blankCheck(Device::PIC16C711);
+        QCOMPARE(rig.port.sentCommands(), fetchWords(1024) + kPair + kPair + kConfigRead);
+        QTEST(int(blank.comparison.words.size()), "notBlank");
+        QCOMPARE(shown(blank.comparison.configWord),
+                 chipConfig == 0x3FFF ? QString() : QStringLiteral("2007 %1 3FFF").arg(hexText(chipConfig)));
+        for (int n = 0; n < 1024; ++n)
+            QCOMPARE(rig.model.programWord(n), n < chip.size() ? chip[n] : quint16(0x3FFF));
+        QCOMPARE(rig.model.configWord(), quint16(chipConfig));
+        QCOMPARE(rig.seam.boxTexts(), QStringList());
+    }
+
+    void verify_all_lists_every_difference_data()
+    {
+        QTest::addColumn<int>("configWord"); // compared when not -1; the chip holds 3FFB
+        QTest::addColumn<QList<quint16>>("file");
+        QTest::addColumn<QStringList>("differences");
+        QTest::addColumn<QString>("configDifference");
+        QTest::addColumn<Outcome::Kind>("kind");
+        const QList<quint16> chip{0x0001, 0x0002, 0x0003, 0x0004, 0x0005}, other{0x0001, 0x00FF, 0x0003, 0x1004, 0x0000};
+        const QStringList three{"1 2 FF", "3 4 1004", "4 5 0"};
+        QTest::newRow("three words") << -1 << other << three << "" << Outcome::Kind::Mismatch;
+        QTest::newRow("words and configuration word") << 0x3FF1 << other << three << "2007 3FFB 3FF1" << Outcome::Kind::Mismatch;
+        QTest::newRow("configuration word only") << 0x3FF1 << chip << QStringList() << "2007 3FFB 3FF1" << Outcome::Kind::ConfigMismatch;
+        QTest::newRow("all agree") << 0x3FFB << chip << QStringList() << "" << Outcome::Kind::Completed;
+    }
+
+    void verify_all_lists_every_difference()
+    {
+        QFETCH(int, configWord);
+        QFETCH(QList<quint16>, file);
+        QFETCH(QStringList, differences);
+        OpsRig rig;
+        for (int n = 0; n < 5; ++n)
+            rig.model.setProgramWord(n, quint16(n + 1));
+        rig.model.setConfigWord(0x3FFB);
+        rig.load(file);
+        const std::optional<quint16> config = configWord < 0 ? std::nullopt : std::optional(quint16(configWord));
+
+        const ChipCheck check = rig.ops.verifyAll(rig.PBUF, 4, config);
+        QCOMPARE(rig.port.sentCommands(), fetchWords(5) + kPair + kPair + (config ? kConfigRead : QStringList()));
+        QStringList listed;
+        for (const WordDifference &difference : check.comparison.words)
+            listed << shown(difference);
+        QCOMPARE(listed, differences);
+        QTEST(shown(check.comparison.configWord), "configDifference");
+        QTEST(check.outcome.kind, "kind");
+        QCOMPARE(check.outcome.word, differences.isEmpty() ? -1 : 1);
         QCOMPARE(rig.seam.boxTexts(), QStringList());
     }
 };
