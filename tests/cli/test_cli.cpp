@@ -105,7 +105,40 @@ QStringList wordSteps(int words, const QStringList &each)
 class CliTest : public QObject {
     Q_OBJECT
 
+    QScopedPointer<QTemporaryDir> stateHome_; // where --simulate keeps its chips
+
+    ProgramBuffer keptChip(const char *device) const
+    {
+        const QString state = stateHome_->filePath(QStringLiteral("dravik/simulated-PIC%1.hex").arg(device));
+        return loadHexFile(state.toStdString(), ProgramBuffer{}, 0x2008).PBUF;
+    }
+
 private slots:
+    // Each case its own simulated chips: none finds what another left in the socket.
+    void init()
+    {
+        stateHome_.reset(new QTemporaryDir);
+        qputenv("XDG_STATE_HOME", stateHome_->path().toLocal8Bit());
+    }
+
+    void simulated_chip_is_kept_between_runs()
+    {
+        QTemporaryDir dir;
+        const QString program = fileIn(dir, "program.hex", programFile(kProgram));
+        const QString blankWord = fileIn(dir, "blank.hex", programFile({0x3FFF}));
+        for (const char *device : {"16F84", "16C711"}) {
+            QCOMPARE(dravikCli({"--simulate", "-d", device, "write", program}).status, 0);
+            QCOMPARE(dravikCli({"--simulate", "-d", device, "verify", program}).status, 0);
+        }
+        // Flash takes word 0 back to 3FFF; the EPROM keeps the bits it has lost.
+        QCOMPARE(dravikCli({"--simulate", "write", blankWord}).status, 0);
+        QCOMPARE(dravikCli({"--simulate", "-d", "16C711", "write", blankWord}).status, 1);
+        QCOMPARE(keptChip("16F84").word(0), quint16(0x3FFF));
+        QCOMPARE(keptChip("16C711").word(0), kProgram[0]);
+        QCOMPARE(keptChip("16C711").word(5), kProgram[5]);
+        QCOMPARE(keptChip("16C711").word(0x2007), quint16(0x3FF1));
+    }
+
     void write_sends_what_the_window_sends_data()
     {
         QTest::addColumn<QString>("device");
