@@ -97,11 +97,16 @@ QStringList fetchWords(int count)
 // What read and verify send for the configuration word: its own opening and closing, nothing stored.
 const QStringList kConfigRead = kOpening + QStringList{"Q3FFF"} + repeat("I", 7) + QStringList{"S"} + kPair;
 
-QString shown(const std::optional<WordDifference> &difference)
+// Every differing word as "address chip file", the configuration word's last.
+QStringList listed(const ChipComparison &comparison)
 {
-    return difference ? QStringLiteral("%1 %2 %3").arg(hexText(difference->address), hexText(difference->chip),
-                                                      hexText(difference->file))
-                      : QString();
+    QList<WordDifference> all = comparison.words;
+    if (comparison.configWord)
+        all << *comparison.configWord;
+    QStringList lines;
+    for (const WordDifference &d : all)
+        lines << QStringLiteral("%1 %2 %3").arg(hexText(d.address), hexText(d.chip), hexText(d.file));
+    return lines;
 }
 
 } // namespace
@@ -526,29 +531,23 @@ private slots:
         QCOMPARE(rig.seam.boxTexts(), QStringList());
     }
 
-    // A 16C711 holding `chip` (with `chipConfig`) before a write of `file` (with `fileConfig`).
+    // A 16C711 holding `chip` and `chipConfig` before a write of `file` and `fileConfig`.
     void eprom_checks_read_and_compare_data()
     {
         QTest::addColumn<QList<quint16>>("chip");
         QTest::addColumn<int>("chipConfig");
         QTest::addColumn<QList<quint16>>("file");
         QTest::addColumn<int>("fileConfig");
-        QTest::addColumn<int>("conflicts");
-        QTest::addColumn<QString>("first");       // the first conflict: address, chip's, file's
-        QTest::addColumn<QString>("configConflict");
-        QTest::addColumn<int>("notBlank");        // the blank check's program words
-        QTest::addColumn<bool>("fromProtected");  // the file looks read from a protected chip
+        QTest::addColumn<QStringList>("conflicts"); // address, chip's word, file's word
+        QTest::addColumn<int>("notBlank");          // the blank check's program words
+        QTest::addColumn<bool>("fromProtected");    // the file looks read from a protected chip
         const QList<quint16> program{0x2805, 0x0009, 0x3055}, none;
-        QTest::newRow("blank") << none << 0x3FFF << program << 0x3FF1 << 0 << "" << "" << 0 << false;
-        QTest::newRow("can take: the program itself") << program << 0x3FF1 << program << 0x3FF1 << 0 << "" << "" << 3 << false;
-        QTest::newRow("can take: bits left to clear")
-            << QList<quint16>{0x2F0D} << 0x3FF3 << program << 0x3FF1 << 0 << "" << "" << 1 << false;
-        QTest::newRow("cannot take: another program") << QList<quint16>{0x3055, 0x2805, 0x0009} << 0x3FF1 << program
-                                                      << 0x3FF1 << 3 << "0 3055 2805" << "" << 3 << false;
-        QTest::newRow("configuration word conflicts")
-            << none << 0x3FF1 << program << 0x3FFB << 0 << "" << "2007 3FF1 3FFB" << 0 << false;
-        QTest::newRow("a file read from a protected chip")
-            << none << 0x3FFF << QList<quint16>{0, 0, 0} << 0x0001 << 0 << "" << "" << 0 << true;
+        QTest::newRow("blank") << none << 0x3FFF << program << 0x3FF1 << QStringList() << 0 << false;
+        QTest::newRow("can take: bits left to clear") << QList<quint16>{0x2805, 0x2F0D} << 0x3FF3 << program << 0x3FF1 << QStringList() << 2 << false;
+        QTest::newRow("cannot take: another program") << QList<quint16>{0x3055, 0x2805, 0x0009} << 0x3FF1 << program << 0x3FF1
+                                                      << QStringList{"0 3055 2805", "1 2805 9", "2 9 3055"} << 3 << false;
+        QTest::newRow("configuration word conflicts") << none << 0x3FF1 << program << 0x3FFB << QStringList{"2007 3FF1 3FFB"} << 0 << false;
+        QTest::newRow("read from a protected chip") << none << 0x3FFF << QList<quint16>{0, 0, 0} << 0x0001 << QStringList() << 0 << true;
     }
 
     void eprom_checks_read_and_compare()
@@ -557,70 +556,57 @@ private slots:
         QFETCH(int, chipConfig);
         QFETCH(QList<quint16>, file);
         QFETCH(int, fileConfig);
-        QFETCH(int, conflicts);
-        QFETCH(QString, configConflict);
         OpsRig rig(Chip::PIC16C711);
         for (int n = 0; n < chip.size(); ++n)
             rig.model.setProgramWord(n, chip[n]);
         rig.model.setConfigWord(quint16(chipConfig));
         rig.load(file, fileConfig);
-
         const ChipCheck check = rig.ops.checkBeforeWrite(rig.PBUF, rig.profile.LASTADR, Device::PIC16C711, quint16(fileConfig));
         QCOMPARE(rig.port.sentCommands(), fetchWords(int(file.size())) + kPair + kPair + kConfigRead);
-        QCOMPARE(check.passed(), conflicts == 0 && configConflict.isEmpty());
-        QCOMPARE(check.comparison.words.size(), conflicts);
-        QTEST(check.comparison.words.isEmpty() ? QString() : shown(check.comparison.words.first()), "first");
-        QCOMPARE(shown(check.comparison.configWord), configConflict);
+        QTEST(listed(check.comparison), "conflicts");
         QTEST(readFromProtectedChip(rig.PBUF, rig.profile.LASTADR, Device::PIC16C711, quint16(fileConfig)), "fromProtected");
 
         rig.port.clearRecords();
         const ChipCheck blank = rig.ops.blankCheck(Device::PIC16C711);
         QCOMPARE(rig.port.sentCommands(), fetchWords(1024) + kPair + kPair + kConfigRead);
         QTEST(int(blank.comparison.words.size()), "notBlank");
-        QCOMPARE(shown(blank.comparison.configWord),
-                 chipConfig == 0x3FFF ? QString() : QStringLiteral("2007 %1 3FFF").arg(hexText(chipConfig)));
-        for (int n = 0; n < 1024; ++n)
+        QCOMPARE(listed({{}, blank.comparison.configWord}), chipConfig == 0x3FFF ? QStringList() : QStringList{"2007 " + hexText(chipConfig) + " 3FFF"});
+        for (int n = 0; n < 1024; ++n) // nothing was programmed
             QCOMPARE(rig.model.programWord(n), n < chip.size() ? chip[n] : quint16(0x3FFF));
         QCOMPARE(rig.model.configWord(), quint16(chipConfig));
         QCOMPARE(rig.seam.boxTexts(), QStringList());
     }
 
+    // The chip holds 0001..0005 and 3FFB.
     void verify_all_lists_every_difference_data()
     {
-        QTest::addColumn<int>("configWord"); // compared when not -1; the chip holds 3FFB
+        QTest::addColumn<int>("configWord"); // compared unless -1
         QTest::addColumn<QList<quint16>>("file");
         QTest::addColumn<QStringList>("differences");
-        QTest::addColumn<QString>("configDifference");
         QTest::addColumn<Outcome::Kind>("kind");
-        const QList<quint16> chip{0x0001, 0x0002, 0x0003, 0x0004, 0x0005}, other{0x0001, 0x00FF, 0x0003, 0x1004, 0x0000};
+        const QList<quint16> same{1, 2, 3, 4, 5}, other{1, 0xFF, 3, 0x1004, 0};
         const QStringList three{"1 2 FF", "3 4 1004", "4 5 0"};
-        QTest::newRow("three words") << -1 << other << three << "" << Outcome::Kind::Mismatch;
-        QTest::newRow("words and configuration word") << 0x3FF1 << other << three << "2007 3FFB 3FF1" << Outcome::Kind::Mismatch;
-        QTest::newRow("configuration word only") << 0x3FF1 << chip << QStringList() << "2007 3FFB 3FF1" << Outcome::Kind::ConfigMismatch;
-        QTest::newRow("all agree") << 0x3FFB << chip << QStringList() << "" << Outcome::Kind::Completed;
+        QTest::newRow("three words") << -1 << other << three << Outcome::Kind::Mismatch;
+        QTest::newRow("and the configuration word") << 0x3FF1 << other << three + QStringList{"2007 3FFB 3FF1"} << Outcome::Kind::Mismatch;
+        QTest::newRow("the configuration word only") << 0x3FF1 << same << QStringList{"2007 3FFB 3FF1"} << Outcome::Kind::ConfigMismatch;
+        QTest::newRow("all agree") << 0x3FFB << same << QStringList() << Outcome::Kind::Completed;
     }
 
     void verify_all_lists_every_difference()
     {
         QFETCH(int, configWord);
         QFETCH(QList<quint16>, file);
-        QFETCH(QStringList, differences);
         OpsRig rig;
         for (int n = 0; n < 5; ++n)
             rig.model.setProgramWord(n, quint16(n + 1));
         rig.model.setConfigWord(0x3FFB);
         rig.load(file);
         const std::optional<quint16> config = configWord < 0 ? std::nullopt : std::optional(quint16(configWord));
-
         const ChipCheck check = rig.ops.verifyAll(rig.PBUF, 4, config);
         QCOMPARE(rig.port.sentCommands(), fetchWords(5) + kPair + kPair + (config ? kConfigRead : QStringList()));
-        QStringList listed;
-        for (const WordDifference &difference : check.comparison.words)
-            listed << shown(difference);
-        QCOMPARE(listed, differences);
-        QTEST(shown(check.comparison.configWord), "configDifference");
+        QTEST(listed(check.comparison), "differences");
         QTEST(check.outcome.kind, "kind");
-        QCOMPARE(check.outcome.word, differences.isEmpty() ? -1 : 1);
+        QCOMPARE(check.outcome.word, check.outcome.kind == Outcome::Kind::Mismatch ? 1 : -1);
         QCOMPARE(rig.seam.boxTexts(), QStringList());
     }
 };
