@@ -51,7 +51,7 @@ std::string StateFile::keep(const AdapterModel &model)
     std::string temporary = path_ + ".XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0)
-        return "cannot create " + temporary + ": " + std::strerror(errno);
+        return "cannot write " + path_ + ": " + std::strerror(errno);
     bool written = writeAll(fd, text) && ::fsync(fd) == 0;
     int error = errno;
     if (::close(fd) != 0 && written) {
