@@ -30,6 +30,14 @@ std::string folderOf(const std::string &path)
     return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// What the chip holds, without the faults the adapter shows: a stuck bit is not a programmed one.
+std::string chipText(const AdapterModel &model)
+{
+    AdapterModel withoutFaults = model;
+    withoutFaults.setFaults({});
+    return withoutFaults.dumpHex();
+}
+
 } // namespace
 
 bool StateFile::exists() const
@@ -40,12 +48,12 @@ bool StateFile::exists() const
 
 void StateFile::loaded(const AdapterModel &model)
 {
-    kept_ = model.dumpHex();
+    kept_ = chipText(model);
 }
 
 std::string StateFile::keep(const AdapterModel &model)
 {
-    std::string text = model.dumpHex();
+    std::string text = chipText(model);
     if (text == kept_)
         return {};
     std::string temporary = path_ + ".XXXXXX";
