@@ -36,6 +36,11 @@ quint16 panelWord(const DeviceProfile &profile);
 // chip does not give its program words back as they are (the 16F84 reads zeros).
 bool codeProtected(Device device, quint16 word);
 
+// The word in words, as the chip takes it: "XT oscillator, power-up timer on, watchdog off, no code
+// protection", on the 16C711 followed by ", brown-out reset on" or "off". Protection bits that are
+// neither all set nor all clear are "partial code protection".
+QString describeConfigWord(Device device, quint16 word);
+
 // One position of each of the panel's controls.
 struct PanelChoice {
     Oscillator oscillator;

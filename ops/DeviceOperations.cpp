@@ -218,9 +218,14 @@ Outcome DeviceOperations::write(const ProgramBuffer &program, const WriteJob &jo
 
 Outcome DeviceOperations::read(ProgramBuffer &program, int lastWord)
 {
+    return readAs(QStringLiteral("READ"), program, lastWord);
+}
+
+Outcome DeviceOperations::readAs(const QString &name, ProgramBuffer &program, int lastWord)
+{
     Run run{*this};
     Shape shape;
-    shape.name = QStringLiteral("READ");
+    shape.name = name;
     shape.closingIgnoresV1TimeOut = true;
     shape.eachWord = [&](int n) {
         const std::optional<quint16> read = run.fetch();
@@ -235,7 +240,13 @@ Outcome DeviceOperations::read(ProgramBuffer &program, int lastWord)
 
 Outcome DeviceOperations::readWithConfigWord(ProgramBuffer &program, int lastWord, Device device)
 {
-    const Outcome words = read(program, lastWord);
+    return readWithConfigWordAs(QStringLiteral("READ"), program, lastWord, device);
+}
+
+Outcome DeviceOperations::readWithConfigWordAs(const QString &name, ProgramBuffer &program, int lastWord,
+                                               Device device)
+{
+    const Outcome words = readAs(name, program, lastWord);
     if (!words.completed())
         return words;
     const Outcome config = readConfigWord();
@@ -317,4 +328,47 @@ Outcome DeviceOperations::identify()
         if (window_.showBox(Messages::hardwareNotFound()) != BoxAnswer::Retry)
             return {Kind::TimedOut};
     }
+}
+
+ChipCheck DeviceOperations::blankCheck(Device device)
+{
+    const int lastWord = profileDefaults(device).memorySize - 1;
+    ProgramBuffer chip;
+    ChipCheck check{readWithConfigWordAs(QStringLiteral("Blank check"), chip, lastWord, device), {}};
+    if (check.outcome.completed()) {
+        ProgramBuffer blank;
+        blank.blank();
+        check.comparison = differences(chip, blank, lastWord, check.outcome.configWord, ProgramBuffer::kBlankWord);
+    }
+    return check;
+}
+
+ChipCheck DeviceOperations::checkBeforeWrite(const ProgramBuffer &program, int lastWord, Device device,
+                                             quint16 configWord)
+{
+    // As far as the write goes: it stops at the device's last word.
+    const int last = std::min<int>(lastWord, profileDefaults(device).memorySize - 1);
+    ProgramBuffer chip;
+    ChipCheck check{readWithConfigWordAs(QStringLiteral("Check before WRITE"), chip, last, device), {}};
+    if (check.outcome.completed())
+        check.comparison = epromConflicts(chip, program, last, *check.outcome.configWord, configWord);
+    return check;
+}
+
+ChipCheck DeviceOperations::verifyAll(const ProgramBuffer &program, int lastWord, std::optional<quint16> configWord)
+{
+    ProgramBuffer chip;
+    ChipCheck check{readAs(QStringLiteral("VERIFY"), chip, lastWord), {}};
+    if (check.outcome.completed() && configWord)
+        check.outcome = readConfigWord();
+    if (!check.outcome.completed())
+        return check;
+    check.comparison = differences(chip, program, lastWord, check.outcome.configWord, configWord);
+    if (!check.comparison.words.isEmpty()) {
+        check.outcome.kind = Kind::Mismatch;
+        check.outcome.word = check.comparison.words.first().address;
+    } else if (check.comparison.configWord) {
+        check.outcome.kind = Kind::ConfigMismatch;
+    }
+    return check;
 }

@@ -2,6 +2,7 @@
 
 #include "device/DeviceProfile.h"
 #include "link/Adapter.h"
+#include "ops/ChipChecks.h"
 
 #include <QList>
 #include <QString>
@@ -43,6 +44,14 @@ struct Outcome {
     bool completed() const { return kind == Kind::Completed; }
 };
 
+// A check of the chip: how its reads ended and, once they completed, what it found.
+struct ChipCheck {
+    Outcome outcome;
+    ChipComparison comparison; // empty when the reads did not complete
+
+    bool passed() const { return outcome.completed() && comparison.agrees(); }
+};
+
 // The configuration word a write sends, taken when the write reaches it: the panel may change
 // while the program words go out.
 using ConfigSource = std::function<quint16()>;
@@ -79,8 +88,25 @@ public:
     // Asks the adapter who it is until it answers or the user gives up (Cancel: TimedOut).
     Outcome identify();
 
+    // The chip checks read as READ does (each word, then the configuration word in its own opening
+    // and closing) and open no verdict box: the caller shows what they found.
+    // Every program word of the device and the configuration word against a blank chip (3FFF).
+    ChipCheck blankCheck(Device device);
+    // Before an EPROM write, with readWithConfigWord's traffic: words 0..lastWord (within the
+    // device) and the configuration word, and every word the chip can no longer take from
+    // `program` and `configWord`. Nothing is programmed.
+    ChipCheck checkBeforeWrite(const ProgramBuffer &program, int lastWord, Device device, quint16 configWord);
+    // VERIFY that reads on past a difference: every word 0..lastWord that differs, then, when one
+    // is given, the configuration word. The outcome is Mismatch at the first differing word, else
+    // ConfigMismatch when the configuration word differs.
+    ChipCheck verifyAll(const ProgramBuffer &program, int lastWord, std::optional<quint16> configWord = std::nullopt);
+
 private:
     struct Run;
     Adapter &adapter_;
     WindowSeam &window_;
+
+    // read and readWithConfigWord under the name the progress shows.
+    Outcome readAs(const QString &name, ProgramBuffer &program, int lastWord);
+    Outcome readWithConfigWordAs(const QString &name, ProgramBuffer &program, int lastWord, Device device);
 };

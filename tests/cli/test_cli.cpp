@@ -105,7 +105,32 @@ QStringList wordSteps(int words, const QStringList &each)
 class CliTest : public QObject {
     Q_OBJECT
 
+    QScopedPointer<QTemporaryDir> stateHome_; // where --simulate keeps its chips
+
 private slots:
+    // Each case its own simulated chips: none finds what another left in the socket.
+    void init()
+    {
+        stateHome_.reset(new QTemporaryDir);
+        qputenv("XDG_STATE_HOME", stateHome_->path().toLocal8Bit());
+    }
+
+    void simulated_chip_is_kept_between_runs()
+    {
+        QTemporaryDir dir;
+        const QString program = fileIn(dir, "program.hex", programFile(kProgram));
+        for (const char *device : {"16F84", "16C711"}) {
+            QCOMPARE(dravikCli({"--simulate", "-d", device, "write", program}).status, 0);
+            QCOMPARE(dravikCli({"--simulate", "-d", device, "verify", program}).status, 0);
+        }
+        // Flash takes word 0 back to 3FFF; the EPROM keeps the bits it has lost.
+        const QString blankWord = fileIn(dir, "blank.hex", programFile({0x3FFF}));
+        QCOMPARE(dravikCli({"--simulate", "write", blankWord}).status, 0);
+        QCOMPARE(dravikCli({"--simulate", "-d", "16C711", "write", blankWord}).status, 1);
+        const std::string kept = stateHome_->filePath("dravik/simulated-PIC16C711.hex").toStdString();
+        QCOMPARE(loadHexFile(kept, ProgramBuffer{}, 0x2008).PBUF.word(0), kProgram[0]);
+    }
+
     void write_sends_what_the_window_sends_data()
     {
         QTest::addColumn<QString>("device");

@@ -164,6 +164,29 @@ private slots:
         }
     }
 
+    void configuration_word_in_words_data()
+    {
+        QTest::addColumn<Device>("device");
+        QTest::addColumn<quint16>("word");
+        QTest::addColumn<QString>("words");
+        const Device f84 = Device::PIC16F84, c711 = Device::PIC16C711;
+        QTest::newRow("F84 XT, timer") << f84 << quint16(0x3FF1) << "XT oscillator, power-up timer on, watchdog off, no code protection";
+        QTest::newRow("F84 its default") << f84 << quint16(0x3FFB) << "RC oscillator, power-up timer off, watchdog off, no code protection";
+        QTest::newRow("F84 HS, watchdog") << f84 << quint16(0x3FFE) << "HS oscillator, power-up timer off, watchdog on, no code protection";
+        QTest::newRow("F84 LP, protected") << f84 << quint16(0x000C) << "LP oscillator, power-up timer off, watchdog on, code protection on";
+        QTest::newRow("F84 half protected") << f84 << quint16(0x3FCB) << "RC oscillator, power-up timer off, watchdog off, partial code protection";
+        QTest::newRow("C711 its default") << c711 << quint16(0x3FF3) << "RC oscillator, power-up timer on, watchdog off, no code protection, brown-out reset on";
+        QTest::newRow("C711 protected, bit 6 kept") << c711 << quint16(0x0041) << "XT oscillator, power-up timer on, watchdog off, code protection on, brown-out reset on";
+        QTest::newRow("C711 CP0 clear, bit 6 clear") << c711 << quint16(0x3FA1) << "XT oscillator, power-up timer on, watchdog off, partial code protection, brown-out reset off";
+    }
+
+    void configuration_word_in_words()
+    {
+        QFETCH(Device, device);
+        QFETCH(quint16, word);
+        QTEST(describeConfigWord(device, word), "words");
+    }
+
     void address_field_reading_and_check_data()
     {
         QTest::addColumn<QString>("text");

@@ -1,3 +1,4 @@
+#include "image/Checksum.h"
 #include "image/HexLoader.h"
 
 #include <QDir>
@@ -7,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <numeric>
 #include <sys/stat.h>
 
 using Bytes = QMap<int, int>; // buffer index -> byte value
@@ -136,6 +138,8 @@ private slots:
     void what_is_no_program_file_is_refused_unread();
     void gpasm_output_lands_where_its_listing_puts_it_data();
     void gpasm_output_lands_where_its_listing_puts_it();
+    void checksum_sums_every_device_word_and_the_configuration_word_data();
+    void checksum_sums_every_device_word_and_the_configuration_word();
 };
 
 void HexLoaderTest::good_files_load_every_byte_data()
@@ -388,6 +392,28 @@ void HexLoaderTest::gpasm_output_lands_where_its_listing_puts_it()
     QCOMPARE(result.LASTADR, qint16(0x3FF));
     QCOMPARE(result.startWord, 0);
     QCOMPARE(result.lastLine, std::string(":00000001FF"));
+}
+
+void HexLoaderTest::checksum_sums_every_device_word_and_the_configuration_word_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<Bytes>("words"); // word address -> the file's word
+    QTest::addColumn<int>("configWord");
+    QTest::newRow("three words and their configuration word") << ":060000000528090055303F\n:02400E00F13F80\n" + kEnd
+                                                              << Bytes{{0, 0x2805}, {1, 0x0009}, {2, 0x3055}} << 0x3FF1;
+    QTest::newRow("gaps, the last word, the default word") << ":020000003412B8\n:02000A00BC0A2E\n:0207FE000030C9\n" + kEnd
+                                                           << Bytes{{0, 0x1234}, {5, 0x0ABC}, {0x3FF, 0x3000}} << 0x3FFB;
+}
+
+void HexLoaderTest::checksum_sums_every_device_word_and_the_configuration_word()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(Bytes, words);
+    QFETCH(int, configWord);
+    // Every word the file leaves out is 3FFF.
+    const qint64 sum = std::accumulate(words.begin(), words.end(), configWord + (1024 - words.size()) * 0x3FFF);
+    const HexLoadResult loaded = loadBothWays(text, ProgramBuffer{}, 1024)[1];
+    QCOMPARE(programChecksum(loaded.PBUF, 1024, std::uint16_t(configWord)), std::uint16_t(sum & 0xFFFF));
 }
 
 QTEST_GUILESS_MAIN(HexLoaderTest)

@@ -94,11 +94,27 @@ QStringList fetchWords(int count)
     return list;
 }
 
+// What read and verify send for the configuration word: its own opening and closing, nothing stored.
+const QStringList kConfigRead = kOpening + QStringList{"Q3FFF"} + repeat("I", 7) + QStringList{"S"} + kPair;
+
+// Every differing word as "address chip file", the configuration word's last.
+QStringList listed(const ChipComparison &comparison)
+{
+    QList<WordDifference> all = comparison.words;
+    if (comparison.configWord)
+        all << *comparison.configWord;
+    QStringList lines;
+    for (const WordDifference &d : all)
+        lines << QStringLiteral("%1 %2 %3").arg(hexText(d.address), hexText(d.chip), hexText(d.file));
+    return lines;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Chip)
 Q_DECLARE_METATYPE(Edition)
 Q_DECLARE_METATYPE(BoxAnswer)
+Q_DECLARE_METATYPE(Outcome::Kind)
 
 class OperationsTest : public QObject {
     Q_OBJECT
@@ -512,6 +528,85 @@ private slots:
         for (int n : {0, 1, 700, 1023})
             QCOMPARE(rig.model.programWord(n), quint16(0x3FFF));
         QCOMPARE(rig.PBUF.word(9999), quint16(0x3FFF));
+        QCOMPARE(rig.seam.boxTexts(), QStringList());
+    }
+
+    // A 16C711 holding `chip` and `chipConfig` before a write of `file` and `fileConfig`.
+    void eprom_checks_read_and_compare_data()
+    {
+        QTest::addColumn<QList<quint16>>("chip");
+        QTest::addColumn<int>("chipConfig");
+        QTest::addColumn<QList<quint16>>("file");
+        QTest::addColumn<int>("fileConfig");
+        QTest::addColumn<QStringList>("conflicts"); // address, chip's word, file's word
+        QTest::addColumn<int>("notBlank");          // the blank check's program words
+        QTest::addColumn<bool>("fromProtected");    // the file looks read from a protected chip
+        const QList<quint16> program{0x2805, 0x0009, 0x3055}, none;
+        QTest::newRow("blank") << none << 0x3FFF << program << 0x3FF1 << QStringList() << 0 << false;
+        QTest::newRow("can take: bits left to clear") << QList<quint16>{0x2805, 0x2F0D} << 0x3FF3 << program << 0x3FF1 << QStringList() << 2 << false;
+        QTest::newRow("cannot take: another program") << QList<quint16>{0x3055, 0x2805, 0x0009} << 0x3FF1 << program << 0x3FF1
+                                                      << QStringList{"0 3055 2805", "1 2805 9", "2 9 3055"} << 3 << false;
+        QTest::newRow("configuration word conflicts") << none << 0x3FF1 << program << 0x3FFB << QStringList{"2007 3FF1 3FFB"} << 0 << false;
+        QTest::newRow("read from a protected chip") << none << 0x3FFF << QList<quint16>{0, 0, 0} << 0x0001 << QStringList() << 0 << true;
+    }
+
+    void eprom_checks_read_and_compare()
+    {
+        QFETCH(QList<quint16>, chip);
+        QFETCH(int, chipConfig);
+        QFETCH(QList<quint16>, file);
+        QFETCH(int, fileConfig);
+        OpsRig rig(Chip::PIC16C711);
+        for (int n = 0; n < chip.size(); ++n)
+            rig.model.setProgramWord(n, chip[n]);
+        rig.model.setConfigWord(quint16(chipConfig));
+        rig.load(file, fileConfig);
+        const ChipCheck check = rig.ops.checkBeforeWrite(rig.PBUF, rig.profile.LASTADR, Device::PIC16C711, quint16(fileConfig));
+        QCOMPARE(rig.port.sentCommands(), fetchWords(int(file.size())) + kPair + kPair + kConfigRead);
+        QTEST(listed(check.comparison), "conflicts");
+        QTEST(readFromProtectedChip(rig.PBUF, rig.profile.LASTADR, Device::PIC16C711, quint16(fileConfig)), "fromProtected");
+
+        rig.port.clearRecords();
+        const ChipCheck blank = rig.ops.blankCheck(Device::PIC16C711);
+        QCOMPARE(rig.port.sentCommands(), fetchWords(1024) + kPair + kPair + kConfigRead);
+        QTEST(int(blank.comparison.words.size()), "notBlank");
+        QCOMPARE(listed({{}, blank.comparison.configWord}), chipConfig == 0x3FFF ? QStringList() : QStringList{"2007 " + hexText(chipConfig) + " 3FFF"});
+        for (int n = 0; n < 1024; ++n) // nothing was programmed
+            QCOMPARE(rig.model.programWord(n), n < chip.size() ? chip[n] : quint16(0x3FFF));
+        QCOMPARE(rig.model.configWord(), quint16(chipConfig));
+        QCOMPARE(rig.seam.boxTexts(), QStringList());
+    }
+
+    // The chip holds 0001..0005 and 3FFB.
+    void verify_all_lists_every_difference_data()
+    {
+        QTest::addColumn<int>("configWord"); // compared unless -1
+        QTest::addColumn<QList<quint16>>("file");
+        QTest::addColumn<QStringList>("differences");
+        QTest::addColumn<Outcome::Kind>("kind");
+        const QList<quint16> same{1, 2, 3, 4, 5}, other{1, 0xFF, 3, 0x1004, 0};
+        const QStringList three{"1 2 FF", "3 4 1004", "4 5 0"};
+        QTest::newRow("three words") << -1 << other << three << Outcome::Kind::Mismatch;
+        QTest::newRow("and the configuration word") << 0x3FF1 << other << three + QStringList{"2007 3FFB 3FF1"} << Outcome::Kind::Mismatch;
+        QTest::newRow("the configuration word only") << 0x3FF1 << same << QStringList{"2007 3FFB 3FF1"} << Outcome::Kind::ConfigMismatch;
+        QTest::newRow("all agree") << 0x3FFB << same << QStringList() << Outcome::Kind::Completed;
+    }
+
+    void verify_all_lists_every_difference()
+    {
+        QFETCH(int, configWord);
+        QFETCH(QList<quint16>, file);
+        OpsRig rig;
+        for (int n = 0; n < 5; ++n)
+            rig.model.setProgramWord(n, quint16(n + 1));
+        rig.model.setConfigWord(0x3FFB);
+        rig.load(file);
+        const std::optional<quint16> config = configWord < 0 ? std::nullopt : std::optional(quint16(configWord));
+        const ChipCheck check = rig.ops.verifyAll(rig.PBUF, 4, config);
+        QCOMPARE(rig.port.sentCommands(), fetchWords(5) + kPair + kPair + (config ? kConfigRead : QStringList()));
+        QTEST(listed(check.comparison), "differences");
+        QTEST(check.outcome.kind, "kind");
+        QCOMPARE(check.outcome.word, check.outcome.kind == Outcome::Kind::Mismatch ? 1 : -1);
         QCOMPARE(rig.seam.boxTexts(), QStringList());
     }
 };

@@ -76,6 +76,8 @@ void PtyServer::serve(AdapterModel &model, const volatile std::sig_atomic_t *sto
     while (!*stop) {
         deliver(model, Clock::now());
         transmit(Clock::now());
+        if (whenReplied_ && outgoing_.empty())
+            whenReplied_();
 
         // Sleep until a byte comes, a signal, or the next byte is due in either direction.
         Clock::time_point next = Clock::time_point::max();

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <string>
 
 namespace adaptersim {
@@ -28,6 +29,8 @@ public:
     void setBaud(int baud);
     // One line per command, written as it arrives.
     void setTranscript(std::FILE *file) { transcript_ = file; }
+    // Called whenever every reply has gone out, before the server sleeps.
+    void setWhenReplied(std::function<void()> whenReplied) { whenReplied_ = std::move(whenReplied); }
 
     // Serves until *stop is set. Signals are taken only while waiting, with waitMask in force, so the
     // caller blocks its stop signals and passes the mask that lets them through.
@@ -52,6 +55,7 @@ private:
     std::string slavePath_;
     Clock::duration byteTime_{};
     std::FILE *transcript_ = nullptr;
+    std::function<void()> whenReplied_;
 
     std::deque<TimedByte> incoming_; // read from the line, not yet arrived at the adapter
     std::deque<TimedByte> outgoing_; // replies waiting for their time on the line

@@ -2,6 +2,7 @@
 
 #include "AdapterModel.h"
 #include "PtyServer.h"
+#include "StateFile.h"
 
 #include <cerrno>
 #include <charconv>
@@ -30,6 +31,9 @@ const char kHelp[] =
     "  --load FILE.hex         initial chip memory (program words at byte address 2n,\n"
     "                          configuration word at 400Eh): a regular file up to 1 MiB\n"
     "  --dump FILE.hex         write chip memory there on exit\n"
+    "  --state FILE.hex        keep the chip there between runs: loaded at start when it exists\n"
+    "                          (unless --load is given), written back, whole or not at all,\n"
+    "                          after every closing step that follows a change and on exit\n"
     "  --link PATH             make a symbolic link PATH to the terminal (removed on exit)\n"
     "  --transcript FILE       one line per command received: V0, L3FFF, P1, S, I, Q3FFB, Z\n"
     "  --baud N                pace both directions at N baud, 10 bits a byte (default: no pacing)\n"
@@ -48,7 +52,7 @@ const char kHelp[] =
 struct Options {
     Chip chip = Chip::PIC16F84;
     std::string id = "01";
-    std::string load, dump, link, transcript;
+    std::string load, dump, state, link, transcript;
     int baud = 0;
     int programMs = 0;
     int replyDelayMs = 0;
@@ -113,6 +117,8 @@ Options parse(int argc, char **argv)
             o.load = argument();
         } else if (option == "--dump") {
             o.dump = argument();
+        } else if (option == "--state") {
+            o.state = argument();
         } else if (option == "--link") {
             o.link = argument();
         } else if (option == "--transcript") {
@@ -211,9 +217,15 @@ int main(int argc, char **argv)
     model.setFaults(options.faults);
 
     std::FILE *transcript = nullptr;
+    StateFile state(options.state);
     try {
         if (!options.load.empty() && !model.loadHex(readHexFile(options.load)))
             throw std::runtime_error(options.load + " is not an Intel HEX file");
+        if (!options.state.empty() && options.load.empty() && state.exists()) {
+            if (!model.loadHex(readHexFile(options.state)))
+                throw std::runtime_error(options.state + " is not an Intel HEX file");
+            state.loaded(model);
+        }
         if (!options.transcript.empty() && !(transcript = std::fopen(options.transcript.c_str(), "w")))
             throw std::runtime_error("cannot write " + options.transcript + ": " + std::strerror(errno));
     } catch (const std::exception &e) {
@@ -239,6 +251,16 @@ int main(int argc, char **argv)
         PtyServer server;
         server.setBaud(options.baud);
         server.setTranscript(transcript);
+        // The chip is written back between operations, never while one is programming it.
+        std::string keepFailure;
+        if (!options.state.empty()) {
+            server.setWhenReplied([&] {
+                const std::string failure = model.inProgrammingMode() ? std::string() : state.keep(model);
+                if (!failure.empty() && failure != keepFailure)
+                    std::cerr << "adapter-sim: " << failure << '\n';
+                keepFailure = failure;
+            });
+        }
         if (!options.link.empty()) {
             struct stat existing {};
             if (lstat(options.link.c_str(), &existing) == 0 && S_ISLNK(existing.st_mode))
@@ -263,6 +285,13 @@ int main(int argc, char **argv)
 
     if (transcript)
         std::fclose(transcript);
+    if (!options.state.empty()) {
+        const std::string failure = state.keep(model);
+        if (!failure.empty()) {
+            std::cerr << "adapter-sim: " << failure << '\n';
+            status = 1;
+        }
+    }
     if (!options.dump.empty()) {
         std::ofstream out(options.dump, std::ios::binary);
         out << model.dumpHex();
