@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMetaObject>
+#include <QThread>
 
 namespace {
 
@@ -14,6 +15,9 @@ namespace {
 constexpr qint64 kReadBufferBytes = 4096;
 
 const QString kNotOpen = QStringLiteral("the port is not open");
+
+constexpr int kOpenAttempts = 4;
+constexpr unsigned long kOpenRetryMs = 50;
 
 } // namespace
 
@@ -126,8 +130,15 @@ PortFailure QtSerialPort::openDevice()
     // root; a lock on the open device does, and it goes with the descriptor.
     const QString canonical = QDir::isAbsolutePath(device_) ? QFileInfo(device_).canonicalFilePath() : QString();
     port_.setPortName(canonical.isEmpty() ? device_ : canonical);
-    if (!port_.open(QIODevice::ReadWrite))
-        return diagnoseOpenFailure(device_, port_.error(), port_.errorString());
+    // Qt's lock file outlives the device by a moment in a program closing it: Qt closes the
+    // device, then removes LCK..name. A pseudo-terminal's number is free again at the close and
+    // the next simulator takes the lowest free one, so a port being let go elsewhere is tried
+    // again a few times before it counts as in use. A real holder keeps its lock file.
+    for (int attempt = 1; !port_.open(QIODevice::ReadWrite); ++attempt) {
+        if (attempt == kOpenAttempts || !refusedForQtLockFile(port_.error(), canonical))
+            return diagnoseOpenFailure(device_, port_.error(), port_.errorString());
+        QThread::msleep(kOpenRetryMs);
+    }
 #ifdef Q_OS_UNIX
     if (::flock(int(port_.handle()), LOCK_EX | LOCK_NB) != 0) {
         port_.close();
@@ -250,6 +261,17 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
     // the event loop.
     if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError)
         closeAsLost();
+}
+
+bool QtSerialPort::refusedForQtLockFile(QSerialPort::SerialPortError error, const QString &device)
+{
+    // Qt says "permission" both for a device the user may not open and for its lock file.
+#ifdef Q_OS_UNIX
+    return error == QSerialPort::PermissionError && !device.isEmpty() &&
+           ::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0;
+#else
+    return false;
+#endif
 }
 
 bool QtSerialPort::hungUp() const

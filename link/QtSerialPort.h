@@ -45,6 +45,8 @@ private:
     // Opens the chosen device and locks it; no cause when it is open.
     PortFailure openDevice();
     void onError(QSerialPort::SerialPortError error);
+    // An open of `device` failed for Qt's lock file, not for the device's permissions.
+    static bool refusedForQtLockFile(QSerialPort::SerialPortError error, const QString &device);
     // Whether the system says the open device has hung up, whatever Qt made of it.
     bool hungUp() const;
     // Closes a port that went away and tells the lost handler, from the event loop.
