@@ -4,8 +4,8 @@ namespace {
 
 // Both default words read: RC oscillator, watchdog off, protection off; they differ only in the
 // power-up timer bit (active low), which is on for the 16C711.
-const ProfileDefaults kPic16F84{"16F84", 1024, 0x3F, 0xFB, "3FFB", false};
-const ProfileDefaults kPic16C711{"16C711", 1024, 0x3F, 0xF3, "3FF3", true};
+const ProfileDefaults kPic16F84{"16F84", 1024, 0x3F, 0xFB, "3FFB", false, false};
+const ProfileDefaults kPic16C711{"16C711", 1024, 0x3F, 0xF3, "3FF3", true, true};
 
 } // namespace
 

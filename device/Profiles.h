@@ -10,6 +10,7 @@ struct ProfileDefaults {
     qint16 configLow;            // CONFL
     const char *configText;      // Text6
     bool powerUpTimerChecked;    // Check1
+    bool eprom;                  // programming only clears bits: a used chip is checked first
 };
 
 const ProfileDefaults &profileDefaults(Device device);

@@ -1,6 +1,7 @@
 #include "ops/ProgrammerCore.h"
 
 #include "device/Profiles.h"
+#include "image/Checksum.h"
 #include "link/CommandText.h"
 #include "ops/Messages.h"
 #include "ops/ReplyTick.h"
@@ -176,6 +177,48 @@ Outcome ProgrammerCore::identify()
 {
     adapter_.forgetFramesSent();
     return told(operations_.identify());
+}
+
+ChipCheck ProgrammerCore::blankCheck()
+{
+    adapter_.forgetFramesSent();
+    ChipCheck check = operations_.blankCheck(*profile_.device);
+    check.outcome = told(check.outcome);
+    return check;
+}
+
+bool ProgrammerCore::checkedBeforeWrite() const
+{
+    return profileDefaults(*profile_.device).eprom;
+}
+
+ChipCheck ProgrammerCore::checkBeforeWrite()
+{
+    adapter_.forgetFramesSent();
+    const Device device = *profile_.device;
+    ChipCheck check = operations_.checkBeforeWrite(PBUF_, profile_.LASTADR, device, wordFor(device));
+    check.outcome = told(check.outcome);
+    return check;
+}
+
+ChipCheck ProgrammerCore::verifyAll(int lastWord, bool withConfigWord)
+{
+    const std::optional<quint16> configWord = withConfigWord ? state_.fileConfigWord : std::nullopt;
+    adapter_.forgetFramesSent();
+    ChipCheck check = operations_.verifyAll(PBUF_, lastWord, configWord);
+    check.outcome = told(check.outcome, configWord);
+    return check;
+}
+
+quint16 ProgrammerCore::checksum(std::optional<quint16> configWord) const
+{
+    return programChecksum(PBUF_, profile_.MEMSIZE, configWord.value_or(configWordToWrite().word));
+}
+
+bool ProgrammerCore::programReadFromProtectedChip() const
+{
+    return state_.programLoaded && state_.fileConfigWord &&
+           readFromProtectedChip(PBUF_, profile_.LASTADR, *profile_.device, *state_.fileConfigWord);
 }
 
 Outcome ProgrammerCore::told(Outcome outcome, std::optional<quint16> configWordExpected) const

@@ -102,6 +102,25 @@ public:
     // Line test: asks the adapter who it is until it answers or the user gives up.
     Outcome identify();
 
+    // Blank check: every program word of the device and the configuration word, held against
+    // 3FFF. Nothing is programmed and the buffer is left as it is.
+    ChipCheck blankCheck();
+    // Whether the chosen device only loses bits when programmed (the 16C711), so that a chip
+    // already used may not take the program.
+    bool checkedBeforeWrite() const;
+    // The check before such a write: words 0..LASTADR and the configuration word WRITE would send,
+    // read as READ reads them, and every word the chip can no longer take. Nothing is programmed.
+    ChipCheck checkBeforeWrite();
+    // VERIFY that reads on past a difference and lists every differing word; with
+    // `withConfigWord`, then the chip's configuration word against the file's.
+    ChipCheck verifyAll(int lastWord, bool withConfigWord = false);
+    // The 16-bit sum of every program word of the device as the buffer holds them and
+    // `configWord` (by default the word WRITE would send).
+    quint16 checksum(std::optional<quint16> configWord = std::nullopt) const;
+    // The loaded file was read back from a code-protected chip: its program words are all 0000
+    // and its configuration word protects the code. Writing it would burn zeros.
+    bool programReadFromProtectedChip() const;
+
 private:
     // The word a write with this device's program command sends, taken when the write reaches it.
     ConfigSource configSource(Device procedure) const;
