@@ -254,7 +254,10 @@ std::optional<PortChoice> Session::portChoice(std::unique_ptr<SimulatedAdapter> 
     if (!options_.simulate)
         return resolvePort(options_.portArgument);
     QStringList arguments{QStringLiteral("--device"), QLatin1String(profileDefaults(options_.device).name)};
-    simulator = std::make_unique<SimulatedAdapter>(arguments + options_.simulateOptions);
+    // The adapters of a simulated gang are sockets of their own, each with its own chip.
+    const int socket = options_.gangMember ? *options_.gangMember + 1 : 0;
+    simulator = std::make_unique<SimulatedAdapter>(arguments + options_.simulateOptions, SimulatedAdapter::Chip::Kept,
+                                                   socket);
     if (simulator->ptyPath().isEmpty()) {
         seam_.say(simulator->error());
         return std::nullopt;

@@ -29,12 +29,13 @@ QString deviceNamed(const QStringList &arguments)
 
 } // namespace
 
-QString SimulatedAdapter::stateFile(const QString &deviceName)
+QString SimulatedAdapter::stateFile(const QString &deviceName, int socket)
 {
     QString home = qEnvironmentVariable("XDG_STATE_HOME");
     if (!QDir::isAbsolutePath(home))
         home = QDir::home().filePath(QStringLiteral(".local/state"));
-    return QDir(home).filePath(QStringLiteral("dravik/simulated-PIC%1.hex").arg(deviceName));
+    const QString socketName = socket > 0 ? QStringLiteral("-%1").arg(socket) : QString();
+    return QDir(home).filePath(QStringLiteral("dravik/simulated-PIC%1%2.hex").arg(deviceName, socketName));
 }
 
 QString SimulatedAdapter::program()
@@ -42,7 +43,7 @@ QString SimulatedAdapter::program()
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("adapter-sim"));
 }
 
-SimulatedAdapter::SimulatedAdapter(const QStringList &arguments, Chip chip)
+SimulatedAdapter::SimulatedAdapter(const QStringList &arguments, Chip chip, int socket)
 {
     const QString path = program();
     if (!QFileInfo(path).isExecutable()) {
@@ -53,7 +54,7 @@ SimulatedAdapter::SimulatedAdapter(const QStringList &arguments, Chip chip)
     const QString device = deviceNamed(arguments);
     // A device adapter-sim does not know is refused by it, and names no file.
     if (device == QLatin1String("16F84") || device == QLatin1String("16C711")) {
-        const QString state = stateFile(device);
+        const QString state = stateFile(device, socket);
         if (chip == Chip::Blank && QFile::exists(state) && !QFile::remove(state)) {
             error_ = QStringLiteral("cannot start from a blank chip: %1 cannot be removed").arg(state);
             return;
