@@ -74,6 +74,7 @@ public:
 
 private:
     ExitStatus prepareRecords();
+    void reserveSerialWords();
     ExitStatus takeSerialNumber();
     std::optional<PortChoice> portChoice(std::unique_ptr<SimulatedAdapter> &simulator);
     bool openPort(const PortChoice &choice);
@@ -117,9 +118,12 @@ int Session::run()
 {
     if (const ExitStatus refused = check(); refused != kSuccess)
         return refused;
+    if (!command_.usesAdapter) {
+        clock_.start();
+        return finish(Outcome{});
+    }
     seam_.stopOnSignals(signalWatch_.emplace(SignalWatch::Mode::StopOperation));
-    if (const ExitStatus refused = takeSerialNumber(); refused != kSuccess)
-        return refused;
+    reserveSerialWords();
     chipReached_ = true;
     record_.port = options_.portArgument;
 
@@ -166,7 +170,9 @@ int Session::stopped(const Outcome &outcome)
     const QString where = outcome.word < 0 ? QString() : QStringLiteral(" at word %1").arg(hexText(outcome.word));
     switch (outcome.kind) {
     case Outcome::Kind::Completed:
-        seam_.say(QStringLiteral("the stop came %1: the operation was let finish").arg(QLatin1String(command_.lateStop)));
+        if (job_.verdict == kSuccess)
+            seam_.say(
+                QStringLiteral("the stop came %1: the operation was let finish").arg(QLatin1String(command_.lateStop)));
         return finish(outcome);
     case Outcome::Kind::Stopped:
         seam_.say(QStringLiteral("interrupted%1; %2").arg(where, closingAccount(outcome)));
@@ -177,9 +183,11 @@ int Session::stopped(const Outcome &outcome)
     }
 }
 
-// The result on standard output, once the operation has succeeded.
+// The result on standard output, once the operation has succeeded and the chip passed.
 int Session::finish(const Outcome &outcome)
 {
+    if (job_.verdict != kSuccess)
+        return job_.verdict;
     const QString seconds = QString::number(double(clock_.elapsed()) / 1000, 'f', 1);
     const CommandResult result = command_.result(job_, outcome, seconds);
     if (result.failure != kSuccess)
@@ -212,11 +220,22 @@ ExitStatus Session::prepareRecords()
     return kSuccess;
 }
 
+// Until the chip is known to take the program its number is not known: the check before an
+// EPROM write holds the serial words against RETLW FF, which has every bit set that any number
+// can need.
+void Session::reserveSerialWords()
+{
+    if (!options_.serialRange)
+        return;
+    const SerialRange &range = *options_.serialRange;
+    core_.storeWords(range.address, range.wordsFor(range.capacity() - 1));
+    job_.lastWord = std::max(job_.lastWord, range.lastWord());
+    job_.beforeWriting = [this] { return takeSerialNumber(); };
+}
+
 // A number taken is this chip's for good, whatever becomes of the chip: the log tells which.
 ExitStatus Session::takeSerialNumber()
 {
-    if (!options_.serialRange)
-        return kSuccess;
     QString problem;
     record_.serialNumber = serialNumbers_.take(options_.serialRange->capacity(), problem);
     if (!record_.serialNumber) {
@@ -225,7 +244,6 @@ ExitStatus Session::takeSerialNumber()
     }
     const SerialRange &range = *options_.serialRange;
     core_.storeWords(range.address, range.wordsFor(*record_.serialNumber));
-    job_.lastWord = std::max(job_.lastWord, range.lastWord());
     job_.serialNumber = range.describe(*record_.serialNumber);
     seam_.inform(QStringLiteral("serial number %1").arg(job_.serialNumber));
     return kSuccess;
@@ -256,8 +274,9 @@ std::optional<PortChoice> Session::portChoice(std::unique_ptr<SimulatedAdapter> 
     QStringList arguments{QStringLiteral("--device"), QLatin1String(profileDefaults(options_.device).name)};
     // The adapters of a simulated gang are sockets of their own, each with its own chip.
     const int socket = options_.gangMember ? *options_.gangMember + 1 : 0;
-    simulator = std::make_unique<SimulatedAdapter>(arguments + options_.simulateOptions, SimulatedAdapter::Chip::Kept,
-                                                   socket);
+    const SimulatedAdapter::Chip chip = options_.simulateBlank ? SimulatedAdapter::Chip::Blank
+                                                               : SimulatedAdapter::Chip::Kept;
+    simulator = std::make_unique<SimulatedAdapter>(arguments + options_.simulateOptions, chip, socket);
     if (simulator->ptyPath().isEmpty()) {
         seam_.say(simulator->error());
         return std::nullopt;

@@ -27,9 +27,15 @@ const char kDescription[] =
     "                    word when the file holds one\n"
     "  read OUT.hex      read the chip's program words and configuration word into OUT.hex\n"
     "  blank             write blank words (3FFF) and the configuration word to a 16F84\n"
+    "  blank-check       check that every word and the configuration word are blank (3FFF)\n"
+    "  checksum FILE.hex\n"
+    "                    the 16-bit sum of the file's program words (3FFF where it gives none)\n"
+    "                    and the configuration word write would write; no adapter is touched\n"
     "\n"
     "The configuration word written is -c WORD, else the one the file holds (at 2007h), else\n"
     "the device's default word (3FFB for the 16F84, 3FF3 for the 16C711).\n"
+    "write to a 16C711 (an EPROM: programming only clears bits) first reads the chip as far as\n"
+    "the program goes; when the chip can no longer take the program, nothing is written (8).\n"
     "Progress goes to standard error, the result to standard output.\n"
     "\n"
     "With -p given several times (or --simulate-gang N) each port runs the command with its own\n"
@@ -103,6 +109,22 @@ void takeGang(const QCommandLineParser &parser, const QCommandLineOption &simula
         options.portArgument = options.ports.at(options.gangMember.value());
 }
 
+// What write checks before it writes, and the chip the simulated adapter starts from.
+void takeChipChecks(const QCommandLineParser &parser, const std::array<QCommandLineOption, 3> &checkOptions,
+                    CliOptions &options)
+{
+    const auto &[noBlankCheck, force, simulateBlank] = checkOptions;
+    for (const QCommandLineOption &option : {noBlankCheck, force}) {
+        if (parser.isSet(option) && options.command != CliCommand::Write)
+            throw Usage{QStringLiteral("--%1 applies to write only").arg(option.names().constLast())};
+    }
+    options.checkBeforeWrite = !parser.isSet(noBlankCheck);
+    options.force = parser.isSet(force);
+    options.simulateBlank = parser.isSet(simulateBlank);
+    if (options.simulateBlank && !options.simulate && options.simulatedAdapters == 0)
+        throw Usage{QStringLiteral("--simulate-blank needs --simulate or --simulate-gang")};
+}
+
 void takeSerialNumbers(const QCommandLineParser &parser, const std::array<QCommandLineOption, 3> &serialOptions,
                        CliOptions &options)
 {
@@ -172,7 +194,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
                                     QStringLiteral("16F84 or 16C711. Default 16F84."), QStringLiteral("DEVICE"),
                                     QStringLiteral("16F84"));
     const QCommandLineOption config({QStringLiteral("c"), QStringLiteral("config")},
-                                    QStringLiteral("Configuration word that write and blank write (hex)."),
+                                    QStringLiteral("Configuration word that write and blank write, and checksum counts (hex)."),
                                     QStringLiteral("WORD"));
     const QCommandLineOption last(QStringLiteral("last"),
                                   QStringLiteral("Last word of read and verify (hex). Default: the file's last "
@@ -212,12 +234,22 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
                                                 "adapter, device, file, sha256, configuration_word, "
                                                 "serial_number, result, exit_status, seconds."),
                                  QStringLiteral("FILE.csv"));
+    const QCommandLineOption noBlankCheck(QStringLiteral("no-blank-check"),
+                                          QStringLiteral("write: leave out the check of a 16C711 before writing."));
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("write: write a file read from a code-protected chip (every "
+                                                  "program word 0000) all the same."));
+    const QCommandLineOption simulateBlank(QStringLiteral("simulate-blank"),
+                                           QStringLiteral("The simulated adapters start from a blank chip instead "
+                                                          "of the one the last run left."));
     QCommandLineOption gangMember(QStringLiteral("gang-member"), QString(), QStringLiteral("INDEX"));
     gangMember.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({help, version, port, device, config, last, programOnly, simulate, simulateOptions,
-                       simulateGang, serial, serialFile, serialStart, log, quiet, verbose, gangMember});
-    parser.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("identify, write, verify, read or blank"));
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("HEX file of write, verify and read"),
+                       simulateGang, simulateBlank, noBlankCheck, force, serial, serialFile, serialStart, log, quiet,
+                       verbose, gangMember});
+    parser.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("identify, write, verify, read, blank, blank-check "
+                                                                       "or checksum"));
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("HEX file of write, verify, read and checksum"),
                                  QStringLiteral("[FILE]"));
 
     if (!parser.parse(arguments))
@@ -262,6 +294,10 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
             devices += choice->device;
         }
         takeGang(parser, simulateGang, gangMember, options);
+        if (options.command == CliCommand::Checksum
+            && (parser.isSet(port) || parser.isSet(simulate) || parser.isSet(simulateGang)))
+            throw Usage{
+                QStringLiteral("checksum touches no adapter: --port, --simulate and --simulate-gang do not apply")};
 
         const QString deviceName = parser.value(device).toUpper();
         if (deviceName == QLatin1String(profileDefaults(Device::PIC16F84).name))
@@ -275,8 +311,9 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
                                        "cannot set its programmed bits back to 1")};
 
         if (parser.isSet(config)) {
-            if (options.command != CliCommand::Write && options.command != CliCommand::Blank)
-                throw Usage{QStringLiteral("--config applies to write and blank only")};
+            if (options.command != CliCommand::Write && options.command != CliCommand::Blank
+                && options.command != CliCommand::Checksum)
+                throw Usage{QStringLiteral("--config applies to write, blank and checksum only")};
             const std::optional<uint> word = hexNumber(parser.value(config));
             if (!word || *word > 0x3FFF)
                 throw Usage{QStringLiteral("--config: a 14-bit word in hex (0 to 3FFF), not \"%1\"")
@@ -306,6 +343,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
                 throw Usage{QStringLiteral("--simulate-options needs --simulate or --simulate-gang")};
             options.simulateOptions = QProcess::splitCommand(parser.value(simulateOptions));
         }
+        takeChipChecks(parser, {noBlankCheck, force, simulateBlank}, options);
         takeSerialNumbers(parser, {serial, serialFile, serialStart}, options);
         options.logFile = parser.value(log);
         if (parser.isSet(log) && options.logFile.isEmpty())

@@ -10,7 +10,7 @@
 
 #include <optional>
 
-enum class CliCommand { Identify, Write, Verify, Read, Blank };
+enum class CliCommand { Identify, Write, Verify, Read, Blank, BlankCheck, Checksum };
 
 // Where the adapter is: COM1 / COM2 as the windows know them, or any device path.
 struct PortChoice {
@@ -32,7 +32,10 @@ struct CliOptions {
     std::optional<quint16> configWord; // -c
     std::optional<int> lastWord;       // --last
     bool programOnly = false;          // --program-only: read and verify leave the configuration word out
+    bool checkBeforeWrite = true;      // write to an EPROM part reads the chip first (--no-blank-check: not)
+    bool force = false;                // --force: write a file read from a code-protected chip all the same
     bool simulate = false;
+    bool simulateBlank = false;        // --simulate-blank: the simulated socket starts from a blank chip
     QStringList simulateOptions;
     Verbosity verbosity = Verbosity::Normal;
 

@@ -1,6 +1,9 @@
 #include "cli/Commands.h"
 
+#include "cli/ChipReport.h"
 #include "cli/ConsoleSeam.h"
+#include "device/AddressField.h"
+#include "device/ConfigWord.h"
 #include "device/Profiles.h"
 #include "image/HexSave.h"
 #include "ops/Messages.h"
@@ -67,7 +70,16 @@ void announceConfigWord(CommandRun &run)
         origin = QStringLiteral("the %1's default").arg(QLatin1String(profileDefaults(run.options.device).name));
         break;
     }
-    run.seam.inform(QStringLiteral("configuration word %1 (%2)").arg(Messages::configWordText(choice.word), origin));
+    run.seam.inform(QStringLiteral("configuration word %1 (%2): %3")
+                        .arg(Messages::configWordText(choice.word), origin,
+                             describeConfigWord(run.options.device, choice.word)));
+}
+
+// ", checksum 1A2B": the sum of the device's words as the buffer holds them and `configWord`
+// (by default the one write would send).
+QString checksumOf(const CommandRun &run, std::optional<quint16> configWord = std::nullopt)
+{
+    return QStringLiteral(", checksum %1").arg(Messages::configWordText(run.core.checksum(configWord)));
 }
 
 int wordsOf(const CommandRun &run)
@@ -75,11 +87,11 @@ int wordsOf(const CommandRun &run)
     return std::max(run.lastWord + 1, 0);
 }
 
-QString configWordRead(const Outcome &outcome)
+QString configWordRead(const CommandRun &run, const Outcome &outcome)
 {
-    return outcome.configWord
-               ? QStringLiteral(" and configuration word %1").arg(Messages::configWordText(*outcome.configWord))
-               : QString();
+    if (!outcome.configWord)
+        return {};
+    return QStringLiteral(" and configuration word %1").arg(configWordInWords(run.options.device, *outcome.configWord));
 }
 
 bool prepareIdentify(CommandRun &)
@@ -107,22 +119,41 @@ bool prepareWrite(CommandRun &run)
         return refuseFile(run, QStringLiteral("%1: its configuration word %2 has bits above the 14-bit word; give "
                                               "the word to write with -c")
                                    .arg(run.options.file, Messages::configWordText(*fileWord)));
+    if (!run.options.force && run.core.programReadFromProtectedChip())
+        return refuseFile(run, QStringLiteral("%1 was read from a code-protected chip: every program word is 0000, "
+                                              "which is not the program it held, and writing it would burn zeros "
+                                              "(--force writes it all the same)")
+                                   .arg(run.options.file));
     announceConfigWord(run);
     return true;
 }
 
+// An EPROM chip is read first: one that can no longer take the program is refused before any
+// of its bits is cleared.
 Outcome runWrite(CommandRun &run)
 {
-    return run.core.write();
+    if (run.core.checkedBeforeWrite() && run.options.checkBeforeWrite) {
+        const ChipCheck check = run.core.checkBeforeWrite();
+        if (!check.outcome.completed())
+            return check.outcome;
+        if (!check.comparison.agrees()) {
+            run.seam.report(cannotTakeReport(run.options.device, check.comparison), {});
+            run.verdict = kChipCannotTake;
+            return check.outcome;
+        }
+    }
+    if (run.beforeWriting)
+        run.verdict = run.beforeWriting();
+    return run.verdict == kSuccess ? run.core.write() : Outcome{};
 }
 
 // "wrote" or "blanked": the words, the configuration word and the serial number written.
 CommandResult writtenResult(const char *verb, CommandRun &run, const QString &seconds)
 {
-    QString line = QStringLiteral("%1 %2 words and configuration word %3 in %4 s")
+    QString line = QStringLiteral("%1 %2 words and configuration word %3 in %4 s%5")
                        .arg(QLatin1String(verb))
                        .arg(wordsOf(run))
-                       .arg(Messages::configWordText(run.core.configWordToWrite().word), seconds);
+                       .arg(Messages::configWordText(run.core.configWordToWrite().word), seconds, checksumOf(run));
     if (!run.serialNumber.isEmpty())
         line += QStringLiteral(", serial number %1").arg(run.serialNumber);
     return {line};
@@ -141,16 +172,26 @@ bool prepareVerify(CommandRun &run)
     return true;
 }
 
+// Reads on past a difference, so that one run tells every word that differs.
 Outcome runVerify(CommandRun &run)
 {
-    return run.core.verify(run.lastWord, !run.options.programOnly);
+    const ChipCheck check = run.core.verifyAll(run.lastWord, !run.options.programOnly);
+    if (check.passed())
+        run.seam.report(Messages::verifyGood(), {});
+    else if (check.outcome.kind == Outcome::Kind::Mismatch || check.outcome.kind == Outcome::Kind::ConfigMismatch)
+        run.seam.report(verifyFailureReport(run.options.device, check),
+                        check.comparison.words.isEmpty()
+                            ? QString()
+                            : QStringLiteral("word %1").arg(hexText(check.comparison.words.first().address)));
+    return check.outcome;
 }
 
 CommandResult verifyResult(CommandRun &run, const Outcome &outcome, const QString &seconds)
 {
-    return {QStringLiteral("verified %1 words%2 against %3 in %4 s: %5")
+    return {QStringLiteral("verified %1 words%2 against %3 in %4 s: %5%6")
                 .arg(wordsOf(run))
-                .arg(configWordRead(outcome), run.options.file, seconds, Messages::verifyGood().text)};
+                .arg(configWordRead(run, outcome), run.options.file, seconds, Messages::verifyGood().text,
+                     checksumOf(run))};
 }
 
 // A read that cannot keep its words is refused before it starts.
@@ -176,9 +217,9 @@ CommandResult readResult(CommandRun &run, const Outcome &outcome, const QString 
         run.seam.report(Messages::cantWriteFile(run.options.file, reason), {});
         return {{}, kBadFile};
     }
-    return {QStringLiteral("read %1 words%2 into %3 in %4 s")
+    return {QStringLiteral("read %1 words%2 into %3 in %4 s%5")
                 .arg(wordsOf(run))
-                .arg(configWordRead(outcome), run.options.file, seconds)};
+                .arg(configWordRead(run, outcome), run.options.file, seconds, checksumOf(run, outcome.configWord))};
 }
 
 bool prepareBlank(CommandRun &run)
@@ -198,15 +239,63 @@ CommandResult blankResult(CommandRun &run, const Outcome &, const QString &secon
     return writtenResult("blanked", run, seconds);
 }
 
+bool prepareBlankCheck(CommandRun &run)
+{
+    run.lastWord = run.core.profile().MEMSIZE - 1;
+    return true;
+}
+
+Outcome runBlankCheck(CommandRun &run)
+{
+    const ChipCheck check = run.core.blankCheck();
+    if (check.outcome.completed() && !check.passed()) {
+        run.seam.report(notBlankReport(run.options.device, check.comparison), {});
+        run.verdict = kChipDisagrees;
+    }
+    return check.outcome;
+}
+
+CommandResult blankCheckResult(CommandRun &run, const Outcome &, const QString &seconds)
+{
+    return {QStringLiteral("blank: %1 words and the configuration word are 3FFF, checked in %2 s")
+                .arg(wordsOf(run))
+                .arg(seconds)};
+}
+
+bool prepareChecksum(CommandRun &run)
+{
+    if (!loadFile(run))
+        return false;
+    announceConfigWord(run);
+    return true;
+}
+
+// Nothing goes to the adapter.
+Outcome runChecksum(CommandRun &)
+{
+    return {};
+}
+
+CommandResult checksumResult(CommandRun &run, const Outcome &, const QString &)
+{
+    return {QStringLiteral("checksum %1 of %2 with configuration word %3")
+                .arg(Messages::configWordText(run.core.checksum()), run.options.file,
+                     Messages::configWordText(run.core.configWordToWrite().word))};
+}
+
 const char kAfterLastWord[] = "after the last word";
 
 const ConsoleCommand kCommands[] = {
-    {CliCommand::Identify, "identify", false, prepareIdentify, runIdentify, identifyResult, false,
+    {CliCommand::Identify, "identify", false, true, prepareIdentify, runIdentify, identifyResult, false,
      "during the identity check"},
-    {CliCommand::Write, "write", true, prepareWrite, runWrite, writeResult, true, kAfterLastWord},
-    {CliCommand::Verify, "verify", true, prepareVerify, runVerify, verifyResult, false, kAfterLastWord},
-    {CliCommand::Read, "read", true, prepareRead, runRead, readResult, false, kAfterLastWord},
-    {CliCommand::Blank, "blank", false, prepareBlank, runBlank, blankResult, true, kAfterLastWord},
+    {CliCommand::Write, "write", true, true, prepareWrite, runWrite, writeResult, true, kAfterLastWord},
+    {CliCommand::Verify, "verify", true, true, prepareVerify, runVerify, verifyResult, false, kAfterLastWord},
+    {CliCommand::Read, "read", true, true, prepareRead, runRead, readResult, false, kAfterLastWord},
+    {CliCommand::Blank, "blank", false, true, prepareBlank, runBlank, blankResult, true, kAfterLastWord},
+    {CliCommand::BlankCheck, "blank-check", false, true, prepareBlankCheck, runBlankCheck, blankCheckResult, false,
+     kAfterLastWord},
+    {CliCommand::Checksum, "checksum", true, false, prepareChecksum, runChecksum, checksumResult, false,
+     kAfterLastWord},
 };
 
 } // namespace

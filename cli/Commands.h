@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class ConsoleSeam;
@@ -18,6 +19,13 @@ struct CommandRun {
     int lastWord = -1;                     // the last word read, verified or written
     std::optional<HexLoadResult> loaded{}; // the file the command loaded, when it loads one
     QString serialNumber{};                // the serial number written, described; empty when none
+    // Called once the chip is known to take the program, just before it is written: a serial
+    // number is taken only then, so that a chip refused before uses none up. Anything but
+    // kSuccess ends the run with that status, nothing written.
+    std::function<ExitStatus()> beforeWriting{};
+    // The status of a run whose exchanges completed but whose chip fails it (not blank, cannot
+    // take the program), said on the console; kSuccess when the chip passed.
+    ExitStatus verdict = kSuccess;
 };
 
 // The result of a run that succeeded: the line for standard output, or, when the result could
@@ -33,6 +41,7 @@ struct ConsoleCommand {
     CliCommand id;
     const char *name;  // as typed
     bool takesFile;    // FILE.hex or OUT.hex follows the name
+    bool usesAdapter;  // false: the command works on the file alone, and no port is opened
     // Refuses what can be refused before the adapter is touched, said on the console: false then.
     bool (*prepare)(CommandRun &run);
     Outcome (*run)(CommandRun &run);

@@ -45,6 +45,7 @@ const StatusMeaning kMeanings[] = {
      "the operation succeeded, but its result could not be written to standard output or the log"},
     {kNoSerialNumber, "no serial number",
      "the serial number file cannot be read or moved on, or its numbers are used up (nothing sent)"},
+    {kChipCannotTake, "cannot take", "the chip cannot take this program; nothing was written"},
     {kStoppedBySignal + SIGINT, "interrupted",
      "interrupted by Ctrl+C (the operation sent its closing step; a second Ctrl+C ends at once)"},
     {kStoppedBySignal + SIGTERM, "ended by SIGTERM", "ended by SIGTERM, as by Ctrl+C"},

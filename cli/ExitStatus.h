@@ -14,6 +14,7 @@ enum ExitStatus : int {
     kPortFailed = 5,    // the port cannot be opened
     kResultLost = 6,    // the operation succeeded, but its result line or log line could not be written
     kNoSerialNumber = 7, // the serial number file cannot be read or moved on, or its numbers are used up
+    kChipCannotTake = 8, // write: the check before an EPROM write found words the chip can no longer take
     kStoppedBySignal = 128, // plus the signal: 130 Ctrl+C, 143 SIGTERM, 129 SIGHUP
 };
 

@@ -126,7 +126,7 @@ private slots:
         // Flash takes word 0 back to 3FFF; the EPROM keeps the bits it has lost.
         const QString blankWord = fileIn(dir, "blank.hex", programFile({0x3FFF}));
         QCOMPARE(dravikCli({"--simulate", "write", blankWord}).status, 0);
-        QCOMPARE(dravikCli({"--simulate", "-d", "16C711", "write", blankWord}).status, 1);
+        QCOMPARE(dravikCli({"--simulate", "-d", "16C711", "--no-blank-check", "write", blankWord}).status, 1);
         const std::string kept = stateHome_->filePath("dravik/simulated-PIC16C711.hex").toStdString();
         QCOMPARE(loadHexFile(kept, ProgramBuffer{}, 0x2008).PBUF.word(0), kProgram[0]);
     }
@@ -138,7 +138,7 @@ private slots:
         QTest::addColumn<QString>("source");
         // 3FF1 on the panel: XT, and on the 16F84 also the power-up timer.
         QTest::newRow("16F84, the file's word") << "16F84" << QStringList() << "from ";
-        QTest::newRow("16C711, -c") << "16C711" << QStringList{"-c", "3ff1"} << "given with -c";
+        QTest::newRow("16C711, -c") << "16C711" << QStringList{"-c", "3ff1", "--no-blank-check"} << "given with -c";
     }
 
     void write_sends_what_the_window_sends()
@@ -184,8 +184,9 @@ private slots:
         QTest::addColumn<QStringList>("options");
         const QStringList words = wordSteps(6, {"S", "I"}) + QStringList{"V1", "F1", "V1", "F1"};
         QTest::newRow("equal") << -1 << 0 << words + kConfigStep << "Verify completed: Good" << kConfigRecord << QStringList();
-        QTest::newRow("word 3 changed") << 3 << 1 << wordSteps(3, {"S", "I"}) + QStringList{"S", "V1", "F1"}
-                                        << "VERIFY ERROR: Verify failure (word 3)" << kConfigRecord << QStringList();
+        QTest::newRow("word 3 changed") << 3 << 1 << words + kConfigStep << "VERIFY ERROR: Verify failure (word 3)\n"
+                                        "Differing words: 1\n  word 3: chip 1234, file 3FFF\nThe configuration word agrees: 3FF1 ("
+                                        << kConfigRecord << QStringList();
         QTest::newRow("configuration word 3FFF") << -1 << 1 << words + kConfigStep << "Verify failure\nThe configuration "
                                                  "word differs: the file's is 3FF1, the chip's 3FFF." << QByteArray() << QStringList();
         QTest::newRow("3FFF, --program-only") << -1 << 0 << words << "Good" << QByteArray() << QStringList{"--program-only"};
@@ -234,7 +235,13 @@ private slots:
         QCOMPARE(read.err.contains("CONFIG WORD: The chip is code-protected (configuration word 0001)"), codeProtected);
         QCOMPARE(master.transcript(), (wordSteps(1024, {"S", "I"}) + QStringList{"V1", "F1", "V1", "F1"} + kConfigStep));
 
-        QCOMPARE(blank.run({"-q", "write", saved}).status, 0);
+        // A file of a protected chip's zeros is refused, nothing sent, unless --force asks for it.
+        const QStringList write{"-q", "write", saved};
+        QCOMPARE(blank.run(write).status, codeProtected ? 3 : 0);
+        if (codeProtected) {
+            QCOMPARE(blank.transcript(), QStringList());
+            QCOMPARE(blank.run(write + QStringList{"--force"}).status, 0);
+        }
         const ProgramBuffer copy = blank.chip(), chip = master.chip();
         QCOMPARE(copy.word(0x2007), chip.word(0x2007));
         for (int n = 0; n < 1024; ++n)
@@ -325,16 +332,16 @@ private slots:
         QTest::newRow("write: the opening") << silentFrom1 << QStringList{"write", "@program.hex"} << QStringList{"V0"}
                                             << QStringList{"COMM ERROR: COMM Time over"} << 4;
         QTest::newRow("verify: at word 2") << QStringList{"--silent-after", "8"} << QStringList{"verify", "@blank.hex"}
-                                           << wordSteps(2, {"S", "I"}) + QStringList{"S", "V1"}
-                                           << QStringList{"COMM ERROR: COMM Time over (word 2)",
-                                                          "COMM ERROR: COMM Time over (word 2)"}
-                                           << 4; // the fetch of word 2, and the closing "V1" after it
+                                           << wordSteps(2, {"S", "I"}) + QStringList{"S", "V1", "F1"}
+                                           << QStringList(3, "COMM ERROR: COMM Time over (word 2)")
+                                           << 4; // the fetch of word 2, and the closing "V1" "F1" after it, as READ closes
         QTest::newRow("verify: a malformed word") << QStringList{"--bad-fetch", "2"} << QStringList{"verify", "@blank.hex"}
                                                   << wordSteps(1, {"S", "I"}) + QStringList{"S", "V1", "F1"}
                                                   << QStringList{"COMM ERROR: COMM DATA ERROR (word 1)"} << 4;
         // The 16C711 is an EPROM: a configuration word already burnt to 3FF0 cannot become 3FF1.
         QTest::newRow("write: the configuration word does not take")
-            << QStringList{"--device", "16C711", "--load", "@burnt.hex"} << QStringList{"-d", "16C711", "write", "@one.hex"}
+            << QStringList{"--device", "16C711", "--load", "@burnt.hex"}
+            << QStringList{"-d", "16C711", "--no-blank-check", "write", "@one.hex"}
             << wordSteps(1, {"L2805", "P0", "S", "I"}) + QStringList{"V1", "F1"}
                    + wordSteps(0, {}) + QStringList{"Q3FF1"} + QStringList(7, "I") + QStringList{"P0", "S", "V1", "F1"}
             << QStringList{"WRITE ERROR: Can't Write to Config"} << 1;
@@ -457,16 +464,16 @@ private slots:
         QTest::newRow("SIGTERM") << "write" << 100 << "--baud 9600" << 40 << SIGTERM << 143 << stopped << interrupted;
         QTest::newRow("SIGHUP") << "write" << 100 << "--baud 9600" << 40 << SIGHUP << 129 << stopped << interrupted;
         QTest::newRow("closed pipe") << "write" << 100 << "--baud 9600" << 40 << 0 << 0 << configured
-                                     << "^wrote 100 words and configuration word 3FFB in .* s$";
+                                     << "^wrote 100 words and configuration word 3FFB in .* s, checksum 3BFB$";
         // The one word's stop check has passed once its "L" is in; the rest takes seconds at 300 baud.
         QTest::newRow("Ctrl+C in the configuration step")
             << "write" << 1 << "--baud 300" << 4 << SIGINT << 0 << configured
             << "^dravik-cli: the stop came after the last word: the operation was let finish$";
         // Two seconds of time-outs follow the fetch of word 2.
         QTest::newRow("Ctrl+C in a time-out")
-            << "verify" << 4 << "--silent-after 8" << 8 << SIGINT << 4 << QStringList{"I", "S", "V1"}
+            << "verify" << 4 << "--silent-after 8" << 8 << SIGINT << 4 << QStringList{"S", "V1", "F1"}
             << "^dravik-cli: stopped at word 2 with the failure above; the closing step did not complete: "
-               "the last frames sent were S \\(unanswered\\), V1 \\(unanswered\\)$";
+               "the last frames sent were V1 \\(unanswered\\), F1 \\(unanswered\\)$";
     }
 
     void a_stop_or_a_closed_pipe_ends_as_said()
