@@ -25,11 +25,11 @@ string(REGEX REPLACE "\n$" "" DRAVIK_CLI_VALUE_CASES "${DRAVIK_CLI_VALUE_CASES}"
 
 # "Commands:" lists "  write FILE.hex   description"; a command naming a .hex file takes one.
 string(REGEX MATCH "\nCommands:\n(  [^\n]*\n)+" commands_block "${help}")
-string(REGEX MATCHALL "\n  [a-z]+( [^ \n]+)?" commands "${commands_block}")
+string(REGEX MATCHALL "\n  [a-z-]+( [^ \n]+)?" commands "${commands_block}")
 set(command_names "")
 set(file_commands "")
 foreach(command IN LISTS commands)
-  string(REGEX MATCH "[a-z]+" name "${command}")
+  string(REGEX MATCH "[a-z-]+" name "${command}")
   list(APPEND command_names ${name})
   if(command MATCHES "\\.hex$")
     list(APPEND file_commands ${name})
