@@ -22,6 +22,18 @@ QString wordCount(qsizetype count, const char *kind = "")
     return QStringLiteral("%1 %2word%3").arg(count).arg(QLatin1String(kind), QLatin1String(count == 1 ? "" : "s"));
 }
 
+// What the program words of a check found: `none` when all passed, else `found` with %1 the
+// count, %2 the first word's address, %3 what the chip holds there and %4 what it is held against.
+QString programWordsLine(const ChipComparison &comparison, const char *none, const char *found,
+                         const char *kind = "")
+{
+    if (comparison.words.isEmpty())
+        return QLatin1String(none);
+    const WordDifference &first = comparison.words.first();
+    return QLatin1String(found).arg(wordCount(comparison.words.size(), kind), hexText(first.address),
+                                    wordText(first.chip), wordText(first.file));
+}
+
 } // namespace
 
 QString configWordInWords(Device device, quint16 word)
@@ -56,16 +68,9 @@ Message verifyFailureReport(Device device, const ChipCheck &check)
 
 Message cannotTakeReport(Device device, const ChipComparison &conflicts)
 {
-    QStringList lines;
-    if (conflicts.words.isEmpty()) {
-        lines += QStringLiteral("Every program word can still take the program.");
-    } else {
-        const WordDifference &first = conflicts.words.first();
-        lines += QStringLiteral("%1 can no longer take the program, the first word %2: the chip holds %3, the "
-                                "program needs %4.")
-                     .arg(wordCount(conflicts.words.size()), hexText(first.address), wordText(first.chip),
-                          wordText(first.file));
-    }
+    QStringList lines{programWordsLine(conflicts, "Every program word can still take the program.",
+                                       "%1 can no longer take the program, the first word %2: the chip holds %3, "
+                                       "the program needs %4.")};
     if (conflicts.configWord)
         lines += QStringLiteral("The configuration word cannot become %1: the chip holds %2.")
                      .arg(configWordInWords(device, conflicts.configWord->file),
@@ -79,14 +84,8 @@ Message cannotTakeReport(Device device, const ChipComparison &conflicts)
 
 Message notBlankReport(Device device, const ChipComparison &found)
 {
-    QStringList lines;
-    if (found.words.isEmpty()) {
-        lines += QStringLiteral("Every program word is blank.");
-    } else {
-        const WordDifference &first = found.words.first();
-        lines += QStringLiteral("Not blank: %1, the first word %2 holding %3.")
-                     .arg(wordCount(found.words.size(), "program "), hexText(first.address), wordText(first.chip));
-    }
+    QStringList lines{programWordsLine(found, "Every program word is blank.",
+                                       "Not blank: %1, the first word %2 holding %3, not %4.", "program ")};
     lines += found.configWord ? QStringLiteral("The configuration word is not blank: %1.")
                                     .arg(configWordInWords(device, found.configWord->chip))
                               : QStringLiteral("The configuration word is blank (3FFF).");

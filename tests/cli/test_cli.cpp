@@ -681,7 +681,7 @@ private slots:
         QTest::newRow("blank") << QByteArray() << 0 << "";
         QTest::newRow("two words and the configuration word")
             << programFile({0x3FFF, 0x3FFF, 0x1234, 0x3FFF, 0x3FFF, 0x0000}) << 1
-            << "BLANK CHECK: The chip is not blank\nNot blank: 2 program words, the first word 2 holding 1234.\n"
+            << "BLANK CHECK: The chip is not blank\nNot blank: 2 program words, the first word 2 holding 1234, not 3FFF.\n"
                "The configuration word is not blank: 3FF1 (XT oscillator,";
         QTest::newRow("the configuration word only") << QByteArray(kConfigRecord + ":00000001FF\n") << 1
                                                      << "Every program word is blank.\nThe configuration word is not";
