@@ -100,19 +100,15 @@ QStringList wordSteps(int words, const QStringList &each)
     return steps;
 }
 
+QString hexWord(quint16 word)
+{
+    return QStringLiteral("%1").arg(word, 4, 16, QLatin1Char('0')).toUpper();
+}
+
 // What `read --last N` sends for words 0..words-1, the configuration word included.
 QStringList readSteps(int words)
 {
     return wordSteps(words, {"S", "I"}) + QStringList{"V1", "F1", "V1", "F1"} + kConfigStep;
-}
-
-// The device's words as the file gives them (3FFF elsewhere) and the configuration word, summed.
-QString checksumOf(const QList<quint16> &words, int memorySize, quint16 configWord)
-{
-    quint16 sum = configWord;
-    for (int n = 0; n < memorySize; ++n)
-        sum += n < words.size() ? words[n] : 0x3FFF;
-    return QStringLiteral("%1").arg(sum, 4, 16, QLatin1Char('0')).toUpper();
 }
 
 } // namespace
@@ -252,12 +248,9 @@ private slots:
         QCOMPARE(master.transcript(), (wordSteps(1024, {"S", "I"}) + QStringList{"V1", "F1", "V1", "F1"} + kConfigStep));
 
         // A file of a protected chip's zeros is refused, nothing sent, unless --force asks for it.
-        const QStringList write{"-q", "write", saved};
-        QCOMPARE(blank.run(write).status, codeProtected ? 3 : 0);
-        if (codeProtected) {
-            QCOMPARE(blank.transcript(), QStringList());
-            QCOMPARE(blank.run(write + QStringList{"--force"}).status, 0);
-        }
+        QCOMPARE(blank.run({"-q", "write", saved}).status, codeProtected ? 3 : 0);
+        QCOMPARE(blank.transcript().isEmpty(), codeProtected);
+        QCOMPARE(blank.run({"-q", "--force", "write", saved}).status, 0);
         const ProgramBuffer copy = blank.chip(), chip = master.chip();
         QCOMPARE(copy.word(0x2007), chip.word(0x2007));
         for (int n = 0; n < 1024; ++n)
@@ -612,31 +605,27 @@ private slots:
     }
 
     // A 16C711 is read before it is written; one that cannot take the program keeps what it held,
-    // and its serial number is not used up.
+    // and its serial number (one RETLW word at 10h, from 7) is not used up.
     void write_checks_an_eprom_first_data()
     {
         QTest::addColumn<QList<quint16>>("chipWords"); // none: a blank chip
         QTest::addColumn<QByteArray>("chipConfig");
-        QTest::addColumn<bool>("serial");              // one RETLW word at 10h, from serial number 7
+        QTest::addColumn<bool>("serial");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("said");
         QList<quint16> wordThreeUsed = kProgram, wordZeroWider = kProgram;
         wordThreeUsed[3] = 0x1234;
         wordZeroWider[0] = 0x3805; // one bit more than 2805 still set
-        const QByteArray burnt = ":02400E00F03F81\n"; // 3FF0
+        const QString cannot = "CHECK BEFORE WRITE: The chip cannot take this program; nothing was written\n";
         QTest::newRow("blank") << QList<quint16>() << QByteArray() << false << 0 << "";
         QTest::newRow("can take") << wordZeroWider << QByteArray() << false << 0 << "";
         QTest::newRow("blank, serial number") << QList<quint16>() << QByteArray() << true << 0 << "";
-        const QString cannot = "CHECK BEFORE WRITE: The chip cannot take this program; nothing was written\n";
-        QTest::newRow("cannot take") << wordThreeUsed << QByteArray() << false << 8
-                                     << cannot + "1 word can no longer take the program, the first word 3: the chip "
-                                                 "holds 1234, the program needs 3FFF.\nThe configuration word can";
+        QTest::newRow("cannot take") << wordThreeUsed << QByteArray() << false << 8 << cannot + "1 word can no longer "
+                                        "take the program, the first word 3: the chip holds 1234, the program needs 3FFF.";
         QTest::newRow("cannot take, serial number") << wordThreeUsed << QByteArray() << true << 8 << cannot;
-        QTest::newRow("configuration word conflicts")
-            << kProgram << burnt << false << 8
-            << cannot + "Every program word can still take the program.\nThe configuration word cannot become 3FF1 "
-                        "(XT oscillator, power-up timer on, watchdog off, no code protection, brown-out reset on): "
-                        "the chip holds 3FF0 (LP oscillator,";
+        QTest::newRow("configuration word conflicts") << kProgram << QByteArray(":02400E00F03F81\n") << false << 8
+            << cannot + "Every program word can still take the program.\nThe configuration word cannot become 3FF1 (XT "
+                        "oscillator, power-up timer on, watchdog off, no code protection, brown-out reset on): the chip";
     }
 
     void write_checks_an_eprom_first()
@@ -647,105 +636,70 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, said);
         QTemporaryDir dir;
-        QStringList simOptions{"--device", "16C711"};
-        if (!chipWords.isEmpty())
-            simOptions << "--load" << fileIn(dir, "chip.hex", programFile(chipWords, chipConfig));
-        SimBench bench(simOptions);
+        SimBench bench(QStringList{"--device", "16C711"} + (chipWords.isEmpty() ? QStringList() : QStringList{"--load",
+                       fileIn(dir, "chip.hex", programFile(chipWords, chipConfig))}));
         REQUIRE_SIM(bench);
         const QString numbers = bench.file("serial", "7\n");
-        QStringList arguments{"-d", "16C711", "write", bench.file("program.hex", programFile(kProgram))};
-        if (serial)
-            arguments << "--serial" << "10:1" << "--serial-file" << numbers;
-        const Finished run = bench.run(arguments);
+        const Finished run = bench.run(QStringList{"-d", "16C711", "write", bench.file("program.hex", programFile(kProgram))}
+                                       + (serial ? QStringList{"--serial", "10:1", "--serial-file", numbers} : QStringList()));
         QCOMPARE(run.status, status);
         QVERIFY2(run.err.contains(said), qPrintable(run.err));
-
-        QList<quint16> written = kProgram;
-        if (serial)
-            written << QList<quint16>(10, 0x3FFF) << 0x3407;
-        const QStringList sent = readSteps(int(written.size()));
-        QCOMPARE(bench.transcript(), status == 0 ? sent + writeTranscript(written, "3FF1").replaceInStrings("P1", "P0") : sent);
+        const QList<quint16> written = kProgram + (serial ? QList<quint16>(10, 0x3FFF) << 0x3407 : QList<quint16>());
+        const QStringList checked = readSteps(int(written.size()));
+        QCOMPARE(bench.transcript(), status == 0 ? checked + writeTranscript(written, "3FF1").replaceInStrings("P1", "P0") : checked);
         QCOMPARE(transcriptIn(numbers), QStringList{serial && status == 0 ? "8" : "7"});
         const ProgramBuffer chip = bench.chip();
-        const QList<quint16> kept = chipWords.isEmpty() ? QList<quint16>(written.size(), 0x3FFF) : chipWords;
         for (int n = 0; n < written.size(); ++n)
-            QCOMPARE(chip.word(n), status == 0 ? written[n] : kept.value(n, 0x3FFF));
+            QCOMPARE(chip.word(n), status == 0 ? written[n] : chipWords.value(n, 0x3FFF));
         QCOMPARE(chip.word(0x2007), quint16(status == 0 ? 0x3FF1 : chipConfig.isEmpty() ? 0x3FFF : 0x3FF0));
     }
 
-    void blank_check_data()
-    {
-        QTest::addColumn<QByteArray>("chip");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("said");
-        QTest::newRow("blank") << QByteArray() << 0 << "";
-        QTest::newRow("two words and the configuration word")
-            << programFile({0x3FFF, 0x3FFF, 0x1234, 0x3FFF, 0x3FFF, 0x0000}) << 1
-            << "BLANK CHECK: The chip is not blank\nNot blank: 2 program words, the first word 2 holding 1234, not 3FFF.\n"
-               "The configuration word is not blank: 3FF1 (XT oscillator,";
-        QTest::newRow("the configuration word only") << QByteArray(kConfigRecord + ":00000001FF\n") << 1
-                                                     << "Every program word is blank.\nThe configuration word is not";
-    }
-
+    // Every word and the configuration word against 3FFF, told apart.
     void blank_check()
     {
-        QFETCH(QByteArray, chip);
-        QFETCH(int, status);
-        QFETCH(QString, said);
         QTemporaryDir dir;
-        SimBench bench(chip.isEmpty() ? QStringList() : QStringList{"--load", fileIn(dir, "chip.hex", chip)});
-        REQUIRE_SIM(bench);
-        const Finished run = bench.run({"-q", "blank-check"});
-        QCOMPARE(run.status, status);
-        QVERIFY2(run.err.contains(said), qPrintable(run.err));
-        QCOMPARE(run.out.startsWith("blank: 1024 words and the configuration word are 3FFF, checked in "), status == 0);
-        QCOMPARE(bench.transcript(), readSteps(1024));
+        SimBench blank, used({"--load", fileIn(dir, "chip.hex", programFile({0x3FFF, 0x3FFF, 0x1234, 0x0000}))});
+        REQUIRE_SIM(blank);
+        REQUIRE_SIM(used);
+        QCOMPARE(blank.run({"-q", "blank-check"}).out.startsWith("blank: 1024 words and the configuration word are 3FFF"), true);
+        const Finished run = used.run({"-q", "blank-check"});
+        QCOMPARE(run.status, 1);
+        QCOMPARE(run.err, "BLANK CHECK: The chip is not blank\nNot blank: 2 program words, the first word 2 holding 1234, "
+                          "not 3FFF.\nThe configuration word is not blank: 3FF1 (XT oscillator, power-up timer on, "
+                          "watchdog off, no code protection).\n");
+        QCOMPARE(blank.transcript() + used.transcript(), readSteps(1024) + readSteps(1024));
     }
 
-    void checksum_of_a_file_data()
-    {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QString>("sum");
-        QTest::addColumn<QString>("word");
-        QTest::newRow("16F84, the file's word") << QStringList() << programFile(kProgram)
-                                               << checksumOf(kProgram, 1024, 0x3FF1) << "3FF1";
-        const QList<quint16> wide = programWords(1024);
-        QTest::newRow("16C711, its default word") << QStringList{"-d", "16C711"} << hexFileOf(wide)
-                                                 << checksumOf(wide, 1024, 0x3FF3) << "3FF3";
-        QTest::newRow("-c") << QStringList{"-c", "0"} << programFile(kProgram) << checksumOf(kProgram, 1024, 0) << "0000";
-    }
-
+    // The device's words as the file gives them (3FFF elsewhere) and the configuration word write
+    // would send, summed here; no port is opened.
     void checksum_of_a_file()
     {
-        QFETCH(QStringList, options);
-        QFETCH(QByteArray, file);
-        QFETCH(QString, sum);
-        QFETCH(QString, word);
         QTemporaryDir dir;
-        const QString path = fileIn(dir, "program.hex", file);
-        const Finished run = dravikCli(options + QStringList{"checksum", path});
-        QCOMPARE(run.status, 0);
-        QCOMPARE(run.out, QStringLiteral("checksum %1 of %2 with configuration word %3\n").arg(sum, path, word));
+        const QList<quint16> wide = programWords(1024);
+        const QString program = fileIn(dir, "program.hex", programFile(kProgram));
+        const QString whole = fileIn(dir, "whole.hex", hexFileOf(wide));
+        const auto line = [](const QList<quint16> &words, quint16 configWord, const QString &file) {
+            quint16 sum = configWord;
+            for (int n = 0; n < 1024; ++n)
+                sum += words.value(n, 0x3FFF);
+            return QStringLiteral("checksum %1 of %2 with configuration word %3\n").arg(hexWord(sum), file, hexWord(configWord));
+        };
+        QCOMPARE(dravikCli({"checksum", program}).out, line(kProgram, 0x3FF1, program));
+        QCOMPARE(dravikCli({"-d", "16C711", "checksum", whole}).out, line(wide, 0x3FF3, whole));
     }
 
-    // Every differing word, 20 of them listed, then the configuration words.
+    // Every differing word with both values, 20 of them, then how many more.
     void verify_lists_every_difference()
     {
-        const QList<quint16> chipWords = programWords(30);
-        QList<quint16> fileWords = chipWords;
-        for (int n = 2; n < 27; ++n)
-            fileWords[n] ^= 0x0100;
         QTemporaryDir dir;
-        SimBench bench({"--load", fileIn(dir, "chip.hex", programFile(chipWords, ":02400E00F03F81\n"))});
+        SimBench bench({"--load", fileIn(dir, "chip.hex", hexFileOf(QList<quint16>(30, 0)))});
         REQUIRE_SIM(bench);
-        const Finished run = bench.run({"-q", "verify", bench.file("program.hex", programFile(fileWords))});
+        const Finished run = bench.run({"-q", "verify", bench.file("program.hex", programFile(programWords(30)))});
         QCOMPARE(run.status, 1);
-        const auto digits = [](quint16 word) { return QString::number(word, 16).rightJustified(4, '0').toUpper(); };
-        QStringList said{"VERIFY ERROR: Verify failure (word 2)", "Differing words: 25"};
-        for (int n = 2; n < 22; ++n)
-            said << QStringLiteral("  word %1: chip %2, file %3").arg(hexText(n), digits(chipWords[n]), digits(fileWords[n]));
-        said << "  and 5 more" << "The configuration word differs: the file's is 3FF1, the chip's 3FF0.";
+        QStringList said{"VERIFY ERROR: Verify failure (word 0)", "Differing words: 30"};
+        for (int n = 0; n < 20; ++n)
+            said << QStringLiteral("  word %1: chip 0000, file %2").arg(hexText(n), hexWord(programWords(30)[n]));
+        said << "  and 10 more" << "The configuration word differs: the file's is 3FF1, the chip's 3FFF.";
         QCOMPARE(run.err.split('\n').mid(0, said.size()), said);
         QCOMPARE(bench.transcript(), readSteps(30));
     }
