@@ -248,7 +248,7 @@ bool prepareBlankCheck(CommandRun &run)
 Outcome runBlankCheck(CommandRun &run)
 {
     const ChipCheck check = run.core.blankCheck();
-    if (check.outcome.completed() && !check.passed()) {
+    if (check.outcome.completed() && !check.comparison.agrees()) {
         run.seam.report(notBlankReport(run.options.device, check.comparison), {});
         run.verdict = kChipDisagrees;
     }

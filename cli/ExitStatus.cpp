@@ -35,7 +35,8 @@ struct StatusMeaning {
 const StatusMeaning kMeanings[] = {
     {kSuccess, "ok", "success"},
     {kChipDisagrees, "chip disagrees",
-     "the chip disagrees: a word or the configuration word differs (verify) or did not take (write)"},
+     "the chip disagrees: a word or the configuration word differs (verify), is not blank (blank-check) or did "
+     "not take (write)"},
     {kUsageError, "usage error", "usage error (nothing sent)"},
     {kBadFile, "bad file",
      "the HEX file cannot be read or is invalid (nothing sent), or OUT.hex or the log cannot be written"},

@@ -7,7 +7,7 @@ struct Outcome;
 // What dravik-cli's exit status tells a script; exitStatusHelp() says it to the user.
 enum ExitStatus : int {
     kSuccess = 0,
-    kChipDisagrees = 1, // a word or the configuration word differs (verify) or did not take (write)
+    kChipDisagrees = 1, // a word or the configuration word differs (verify), is not blank or did not take (write)
     kUsageError = 2,
     kBadFile = 3,       // the HEX file cannot be read or is invalid, or OUT.hex or the log cannot be written
     kAdapterFailed = 4, // the adapter did not answer, answered wrongly or timed out
