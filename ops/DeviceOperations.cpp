@@ -221,12 +221,12 @@ Outcome DeviceOperations::read(ProgramBuffer &program, int lastWord)
     return readAs(QStringLiteral("READ"), program, lastWord);
 }
 
-Outcome DeviceOperations::readAs(const QString &name, ProgramBuffer &program, int lastWord)
+Outcome DeviceOperations::readAs(const QString &name, ProgramBuffer &program, int lastWord, Closing closing)
 {
     Run run{*this};
     Shape shape;
     shape.name = name;
-    shape.closingIgnoresV1TimeOut = true;
+    shape.closingIgnoresV1TimeOut = closing == Closing::AsRead;
     shape.eachWord = [&](int n) {
         const std::optional<quint16> read = run.fetch();
         if (!read)
@@ -358,7 +358,7 @@ ChipCheck DeviceOperations::checkBeforeWrite(const ProgramBuffer &program, int l
 ChipCheck DeviceOperations::verifyAll(const ProgramBuffer &program, int lastWord, std::optional<quint16> configWord)
 {
     ProgramBuffer chip;
-    ChipCheck check{readAs(QStringLiteral("VERIFY"), chip, lastWord), {}};
+    ChipCheck check{readAs(QStringLiteral("VERIFY"), chip, lastWord, Closing::AsVerify), {}};
     if (check.outcome.completed() && configWord)
         check.outcome = readConfigWord();
     if (!check.outcome.completed())

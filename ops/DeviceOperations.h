@@ -106,7 +106,10 @@ private:
     Adapter &adapter_;
     WindowSeam &window_;
 
+    // After a V1 that timed out, READ still sends F1; VERIFY stops there.
+    enum class Closing { AsRead, AsVerify };
+
     // read and readWithConfigWord under the name the progress shows.
-    Outcome readAs(const QString &name, ProgramBuffer &program, int lastWord);
+    Outcome readAs(const QString &name, ProgramBuffer &program, int lastWord, Closing closing = Closing::AsRead);
     Outcome readWithConfigWordAs(const QString &name, ProgramBuffer &program, int lastWord, Device device);
 };
