@@ -8,6 +8,7 @@
 #include "app/HelpWindow.h"
 #include "app/SaveHex.h"
 #include "app/WindowLayout.h"
+#include "app/WindowSettings.h"
 #include "device/AddressField.h"
 #include "device/Profiles.h"
 #include "image/BufferDump.h"
@@ -135,7 +136,29 @@ void MainWindow::showPanelChoice(const PanelChoice &choice)
 
 void MainWindow::writeClicked()
 {
-    runExclusive([this] { core_.write(); });
+    runExclusive([this] {
+        // A file read back from a protected chip holds zeros, not a program: nothing is sent.
+        if (core_.programReadFromProtectedChip()) {
+            dialogs_.showBox(
+                Messages::fileReadFromProtectedChip(*core_.profile().device, *core_.runState().fileConfigWord));
+            return;
+        }
+        const bool checkFirst = menu_.Check_before_WRITE->isChecked() && core_.runState().programLoaded
+                                && core_.checkedBeforeWrite();
+        if (checkFirst && !chipTakesProgram())
+            return;
+        core_.write();
+    });
+}
+
+bool MainWindow::chipTakesProgram()
+{
+    const ChipCheck check = core_.checkBeforeWrite();
+    if (!check.outcome.completed())
+        return false; // its box came from below
+    if (!check.comparison.agrees())
+        dialogs_.showBox(Messages::chipCannotTakeProgram(check.comparison));
+    return check.comparison.agrees();
 }
 
 void MainWindow::verifyClicked()
@@ -184,6 +207,31 @@ void MainWindow::saveHexClicked()
 {
     saveBufferAsHex(dialogs_, core_.buffer(), lastWordOfField(controls_.Text5->text(), core_.profile().MEMSIZE),
                     core_.configWordToWrite().word);
+}
+
+// On a part that only loses bits the box also says whether the loaded program can still go in.
+void MainWindow::blankCheckClicked()
+{
+    runExclusive([this] {
+        const ChipCheck check = core_.blankCheck();
+        if (!check.outcome.completed())
+            return;
+        std::optional<ChipComparison> conflicts;
+        if (core_.runState().programLoaded && core_.checkedBeforeWrite())
+            conflicts = core_.programConflicts(check.comparison);
+        dialogs_.showBox(Messages::blankCheckResult(check.comparison, conflicts));
+    });
+}
+
+void MainWindow::checksumClicked()
+{
+    const quint16 configWord = core_.configWordToWrite().word;
+    dialogs_.showBox(Messages::checksumOf(*core_.profile().device, core_.checksum(configWord), configWord));
+}
+
+void MainWindow::checkBeforeWriteClicked()
+{
+    WindowSettings::setCheckBeforeWrite(menu_.Check_before_WRITE->isChecked());
 }
 
 void MainWindow::com1Clicked()
@@ -253,7 +301,7 @@ void MainWindow::selectDevice(Device device)
 void MainWindow::showDefaultPanel(Device device)
 {
     const ProfileDefaults &defaults = profileDefaults(device);
-    controls_.Text6->setText(QString::fromLatin1(defaults.configText));
+    showConfigWord(QString::fromLatin1(defaults.configText));
     controls_.Option3->setChecked(true);
     controls_.Check1->setChecked(defaults.powerUpTimerChecked);
     controls_.Option9->setChecked(true);
@@ -286,7 +334,15 @@ void MainWindow::powerUpTimerClicked()
 
 void MainWindow::showConfigText()
 {
-    controls_.Text6->setText(configText(core_.profile()));
+    showConfigWord(configText(core_.profile()));
+}
+
+void MainWindow::showConfigWord(const QString &digits)
+{
+    controls_.Text6->setText(digits);
+    const QString toolTip = QString::fromLatin1(controlNamed(windowLayout(edition_), "Text6").toolTip);
+    controls_.Text6->setToolTip(
+        toolTip + u'\n' + Messages::configWordMeaning(*core_.profile().device, core_.configWordToWrite().word));
 }
 
 void MainWindow::lastAddressEdited()
@@ -333,7 +389,8 @@ void MainWindow::enableOperationControls()
                                                     controls_.Option2};
     for (QWidget *control : controls)
         control->setEnabled(idle);
-    for (QAction *item : {menu_.COM1, menu_.COM2, menu_.Port, menu_.READ, menu_.Line_test, menu_.Save_HEX, menu_.VER})
+    for (QAction *item : {menu_.COM1, menu_.COM2, menu_.Port, menu_.READ, menu_.Line_test, menu_.Save_HEX, menu_.VER,
+                          menu_.Blank_check, menu_.Checksum})
         item->setEnabled(idle);
     menu_.BLANK->setEnabled(idle && controls_.Option1->isChecked());
 }
