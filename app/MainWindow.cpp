@@ -8,7 +8,6 @@
 #include "app/HelpWindow.h"
 #include "app/SaveHex.h"
 #include "app/WindowLayout.h"
-#include "app/WindowSettings.h"
 #include "device/AddressField.h"
 #include "device/Profiles.h"
 #include "image/BufferDump.h"
@@ -151,16 +150,6 @@ void MainWindow::writeClicked()
     });
 }
 
-bool MainWindow::chipTakesProgram()
-{
-    const ChipCheck check = core_.checkBeforeWrite();
-    if (!check.outcome.completed())
-        return false; // its box came from below
-    if (!check.comparison.agrees())
-        dialogs_.showBox(Messages::chipCannotTakeProgram(check.comparison));
-    return check.comparison.agrees();
-}
-
 void MainWindow::verifyClicked()
 {
     runExclusive([this] {
@@ -207,31 +196,6 @@ void MainWindow::saveHexClicked()
 {
     saveBufferAsHex(dialogs_, core_.buffer(), lastWordOfField(controls_.Text5->text(), core_.profile().MEMSIZE),
                     core_.configWordToWrite().word);
-}
-
-// On a part that only loses bits the box also says whether the loaded program can still go in.
-void MainWindow::blankCheckClicked()
-{
-    runExclusive([this] {
-        const ChipCheck check = core_.blankCheck();
-        if (!check.outcome.completed())
-            return;
-        std::optional<ChipComparison> conflicts;
-        if (core_.runState().programLoaded && core_.checkedBeforeWrite())
-            conflicts = core_.programConflicts(check.comparison);
-        dialogs_.showBox(Messages::blankCheckResult(check.comparison, conflicts));
-    });
-}
-
-void MainWindow::checksumClicked()
-{
-    const quint16 configWord = core_.configWordToWrite().word;
-    dialogs_.showBox(Messages::checksumOf(*core_.profile().device, core_.checksum(configWord), configWord));
-}
-
-void MainWindow::checkBeforeWriteClicked()
-{
-    WindowSettings::setCheckBeforeWrite(menu_.Check_before_WRITE->isChecked());
 }
 
 void MainWindow::com1Clicked()

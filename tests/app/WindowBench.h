@@ -44,9 +44,8 @@ inline QList<quint16> programWords(int count)
     return words;
 }
 
-// What a healthy WRITE into a PIC16F84 (or with "P0" a PIC16C711) sends: the opening, each word
-// loaded, programmed, fetched and passed, the configuration word after seven increments, and the
-// closing pairs.
+// What a healthy WRITE into a PIC16F84 (with "P0": a PIC16C711) sends: the opening, each word loaded,
+// programmed, fetched and passed, the configuration word after seven increments, and the closing pairs.
 inline QStringList writeTranscript(const QList<quint16> &words, const QString &config, const QString &program = "P1")
 {
     QStringList commands{"V0", "F0", "V2"};
