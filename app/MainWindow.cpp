@@ -135,7 +135,19 @@ void MainWindow::showPanelChoice(const PanelChoice &choice)
 
 void MainWindow::writeClicked()
 {
-    runExclusive([this] { core_.write(); });
+    runExclusive([this] {
+        // A file read back from a protected chip holds zeros, not a program: nothing is sent.
+        if (core_.programReadFromProtectedChip()) {
+            dialogs_.showBox(
+                Messages::fileReadFromProtectedChip(*core_.profile().device, *core_.runState().fileConfigWord));
+            return;
+        }
+        const bool checkFirst = menu_.Check_before_WRITE->isChecked() && core_.runState().programLoaded
+                                && core_.checkedBeforeWrite();
+        if (checkFirst && !chipTakesProgram())
+            return;
+        core_.write();
+    });
 }
 
 void MainWindow::verifyClicked()
@@ -253,7 +265,7 @@ void MainWindow::selectDevice(Device device)
 void MainWindow::showDefaultPanel(Device device)
 {
     const ProfileDefaults &defaults = profileDefaults(device);
-    controls_.Text6->setText(QString::fromLatin1(defaults.configText));
+    showConfigWord(QString::fromLatin1(defaults.configText));
     controls_.Option3->setChecked(true);
     controls_.Check1->setChecked(defaults.powerUpTimerChecked);
     controls_.Option9->setChecked(true);
@@ -286,7 +298,15 @@ void MainWindow::powerUpTimerClicked()
 
 void MainWindow::showConfigText()
 {
-    controls_.Text6->setText(configText(core_.profile()));
+    showConfigWord(configText(core_.profile()));
+}
+
+void MainWindow::showConfigWord(const QString &digits)
+{
+    controls_.Text6->setText(digits);
+    const QString toolTip = QString::fromLatin1(controlNamed(windowLayout(edition_), "Text6").toolTip);
+    controls_.Text6->setToolTip(
+        toolTip + u'\n' + Messages::configWordMeaning(*core_.profile().device, core_.configWordToWrite().word));
 }
 
 void MainWindow::lastAddressEdited()
@@ -333,7 +353,8 @@ void MainWindow::enableOperationControls()
                                                     controls_.Option2};
     for (QWidget *control : controls)
         control->setEnabled(idle);
-    for (QAction *item : {menu_.COM1, menu_.COM2, menu_.Port, menu_.READ, menu_.Line_test, menu_.Save_HEX, menu_.VER})
+    for (QAction *item : {menu_.COM1, menu_.COM2, menu_.Port, menu_.READ, menu_.Line_test, menu_.Save_HEX, menu_.VER,
+                          menu_.Blank_check, menu_.Checksum})
         item->setEnabled(idle);
     menu_.BLANK->setEnabled(idle && controls_.Option1->isChecked());
 }

@@ -46,7 +46,8 @@ public:
         QWidget *Shape12, *Shape14;
     };
     struct MenuItems {
-        QAction *COM1, *COM2, *Port, *READ, *BLANK, *Buffer_view, *WDT, *Line_test, *Save_HEX, *HELP, *VER;
+        QAction *COM1, *COM2, *Port, *READ, *BLANK, *Buffer_view, *WDT, *Line_test, *Save_HEX, *HELP, *VER,
+            *Blank_check, *Checksum, *Check_before_WRITE;
     };
 
     const Controls &controls() const { return controls_; }
@@ -99,6 +100,12 @@ private:
     void watchdogItemClicked();
     void powerUpTimerClicked();
     void lastAddressEdited();
+    void blankCheckClicked();
+    void checksumClicked();
+    void checkBeforeWriteClicked();
+    // Function > "Check before WRITE" on a part that only loses bits: the chip is read first, and
+    // true when it can take the program. One that cannot gets nothing more and the box says why.
+    bool chipTakesProgram();
 
     // FILE OPEN once the file is chosen: all or nothing.
     void loadFile(const QString &path);
@@ -111,6 +118,8 @@ private:
     void setWatchdogFlag(bool enabled);
     void showPanelChoice(const PanelChoice &choice);
     void showConfigText();
+    // Text6: the word's digits, and in its tool tip what they mean.
+    void showConfigWord(const QString &digits);
     // EXIT, the close button and Cancel in "Can not found Hardware". A waiting operation gives
     // up at once, sending nothing more and showing no box; the program ends when it has unwound.
     void endProgram();

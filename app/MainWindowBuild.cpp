@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/WindowLayout.h"
+#include "app/WindowSettings.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -171,6 +172,9 @@ void MainWindow::buildMenuBar()
         {QStringLiteral("Save_HEX"), &MainWindow::saveHexClicked},
         {QStringLiteral("HELP"), &MainWindow::helpClicked},
         {QStringLiteral("VER"), &MainWindow::aboutClicked},
+        {QStringLiteral("Blank_check"), &MainWindow::blankCheckClicked},
+        {QStringLiteral("Checksum"), &MainWindow::checksumClicked},
+        {QStringLiteral("Check_before_WRITE"), &MainWindow::checkBeforeWriteClicked},
     };
     QHash<QString, QAction *> actions;
     for (const MenuSpec &menuSpec : menuBarLayout(edition_)) {
@@ -186,6 +190,7 @@ void MainWindow::buildMenuBar()
             action->setObjectName(name);
             if (item.shortcut)
                 action->setShortcut(QKeySequence(item.shortcut));
+            action->setCheckable(item.checkable);
             Q_ASSERT(handlers.contains(name));
             connect(action, &QAction::triggered, this, handlers.value(name));
             actions.insert(name, action);
@@ -196,7 +201,9 @@ void MainWindow::buildMenuBar()
              actions.value(QStringLiteral("BLANK")),       actions.value(QStringLiteral("Buffer_view")),
              actions.value(QStringLiteral("WDT")),         actions.value(QStringLiteral("Line_test")),
              actions.value(QStringLiteral("Save_HEX")),    actions.value(QStringLiteral("HELP")),
-             actions.value(QStringLiteral("VER"))};
+             actions.value(QStringLiteral("VER")),         actions.value(QStringLiteral("Blank_check")),
+             actions.value(QStringLiteral("Checksum")),    actions.value(QStringLiteral("Check_before_WRITE"))};
+    menu_.Check_before_WRITE->setChecked(WindowSettings::checkBeforeWrite());
 }
 
 void MainWindow::connectHandlers()

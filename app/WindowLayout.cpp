@@ -24,6 +24,15 @@ int pixelSizeOfPoints(double points)
     return int(std::lround(points * 96.0 / 72.0));
 }
 
+const ControlSpec &controlNamed(const WindowLayout &layout, const char *name)
+{
+    for (const ControlSpec &control : layout.controls) {
+        if (qstrcmp(control.name, name) == 0)
+            return control;
+    }
+    qFatal("no control %s in the main window", name);
+}
+
 namespace {
 
 constexpr QRgb kLightBlue = qRgb(192, 192, 255);
@@ -148,15 +157,6 @@ const BasicControl kBasicControls[] = {
     {"TEST", Place{0, 3720, 5055, 270}},
 };
 
-const ControlSpec &controlNamed(const WindowLayout &layout, const char *name)
-{
-    for (const ControlSpec &control : layout.controls) {
-        if (qstrcmp(control.name, name) == 0)
-            return control;
-    }
-    qFatal("no control %s in the main window", name);
-}
-
 WindowLayout makeBasic()
 {
     WindowLayout basic = kAdvanced;
@@ -183,7 +183,10 @@ const std::vector<MenuSpec> kAdvancedMenus{
       {"BLANK", "BLANK all", 0},
       {"Buffer_view", "Buffer_view", 0},
       {"Line_test", "Line_test", 0},
-      {"Save_HEX", "Save HEX...", QKeyCombination(Qt::CTRL, Qt::Key_S).toCombined()}}},
+      {"Save_HEX", "Save HEX...", QKeyCombination(Qt::CTRL, Qt::Key_S).toCombined()},
+      {"Blank_check", "Blank check", 0},
+      {"Checksum", "Checksum", 0},
+      {"Check_before_WRITE", "Check before WRITE", 0, true}}},
     {"ABOUT", "ABOUT", {{"HELP", "HELP", Qt::Key_F1}, {"VER", "VER", 0}}},
 };
 

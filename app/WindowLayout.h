@@ -74,6 +74,8 @@ struct WindowLayout {
 };
 
 const WindowLayout &windowLayout(Edition edition);
+// The control of that name; there must be one.
+const ControlSpec &controlNamed(const WindowLayout &layout, const char *name);
 
 // Whether a user can reach the control: one placed below the client area is out of sight.
 bool withinReach(const ControlSpec &control, const WindowLayout &layout);
@@ -86,6 +88,7 @@ struct MenuItemSpec {
     const char *name; // nullptr: a separator
     const char *caption;
     int shortcut; // a Qt::Key with its modifiers (QKeyCombination::toCombined()), 0 for none
+    bool checkable = false; // an item that stays checked until clicked again
 };
 
 struct MenuSpec {

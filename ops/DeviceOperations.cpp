@@ -210,7 +210,7 @@ Outcome DeviceOperations::write(const ProgramBuffer &program, const WriteJob &jo
     if (job.fileWordToConfirm) {
         const quint16 written = job.configWord();
         if (written != *job.fileWordToConfirm
-            && window_.showBox(Messages::writeOtherConfigWord(*job.fileWordToConfirm, written)) != BoxAnswer::Yes)
+            && window_.showBox(Messages::writeOtherConfigWordIn(job.device, *job.fileWordToConfirm, written)) != BoxAnswer::Yes)
             return {Kind::Declined};
     }
     return Run{*this}.write(program, job, QStringLiteral("WRITE"));
@@ -266,7 +266,7 @@ Outcome DeviceOperations::verify(const ProgramBuffer &program, int lastWord, std
         if (!read)
             return Next::Close;
         if (*read != program.word(n))
-            return run.failWith(Kind::Mismatch, Messages::verifyFailure());
+            return run.failWith(Kind::Mismatch, Messages::verifyFailureAt(n, *read, program.word(n)));
         return run.sendOrClose(CommandText::increment);
     };
     shape.afterLastWord = [&] {

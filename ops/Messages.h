@@ -1,7 +1,14 @@
 #pragma once
 
+#include "device/ConfigWord.h"
+#include "device/Profiles.h"
 #include "link/PortFailure.h"
+#include "ops/ChipChecks.h"
 #include "ops/WindowSeam.h"
+
+#include <QStringList>
+
+#include <optional>
 
 // Every message box the user can meet, with its text, title, icon and buttons.
 namespace Messages {
@@ -198,6 +205,113 @@ inline Message portNotRemembered(const SettingsProblem &why)
 {
     return {QStringLiteral("The chosen port is not remembered"), QStringLiteral("PORT SETTINGS"), BoxIcon::Warning,
             BoxButtons::Ok, settingsProblemText(why)};
+}
+
+// The chip checks of the windows, and the configuration word in words beside its digits.
+
+// "3FF1: XT oscillator, power-up timer on, watchdog off, no code protection"
+inline QString configWordMeaning(Device device, quint16 word)
+{
+    return configWordText(word) + QStringLiteral(": ") + describeConfigWord(device, word);
+}
+// VERIFY's box at the first word that differs, with both words under it.
+inline Message verifyFailureAt(int address, quint16 chipWord, quint16 fileWord)
+{
+    Message message = verifyFailure();
+    message.informativeText = QStringLiteral("Word %1: the chip holds %2, the file %3.")
+                                  .arg(QString::number(address, 16).toUpper(), configWordText(chipWord),
+                                       configWordText(fileWord));
+    return message;
+}
+// The file's word and the word to be written, each in words, under a box that names both.
+inline QString twoConfigWordsMeaning(Device device, quint16 fileWord, quint16 writtenWord)
+{
+    return QStringLiteral("The file asks for %1.\nWRITE will write %2.")
+        .arg(configWordMeaning(device, fileWord), configWordMeaning(device, writtenWord));
+}
+inline Message writeOtherConfigWordIn(Device device, quint16 fileWord, quint16 writtenWord)
+{
+    Message message = writeOtherConfigWord(fileWord, writtenWord);
+    message.informativeText = twoConfigWordsMeaning(device, fileWord, writtenWord);
+    return message;
+}
+inline Message configWordNotOnPanelIn(Device device, quint16 fileWord, quint16 writtenWord)
+{
+    Message message = configWordNotOnPanel(fileWord, writtenWord);
+    message.informativeText = twoConfigWordsMeaning(device, fileWord, writtenWord);
+    return message;
+}
+
+// Why an EPROM chip cannot take the program: the first word it cannot take, how many there are,
+// and the configuration word when it cannot take that either.
+inline QString conflictsText(const ChipComparison &conflicts)
+{
+    QStringList lines;
+    if (!conflicts.words.isEmpty()) {
+        const WordDifference &first = conflicts.words.first();
+        lines << QStringLiteral("%1 program word(s) need a 1 where the chip holds a 0; the first is word %2: the "
+                                "chip holds %3, the file %4.")
+                     .arg(conflicts.words.size())
+                     .arg(QString::number(first.address, 16).toUpper(), configWordText(first.chip),
+                          configWordText(first.file));
+    }
+    if (conflicts.configWord)
+        lines << QStringLiteral("The configuration word cannot take it either: the chip holds %1, WRITE would write %2.")
+                     .arg(configWordText(conflicts.configWord->chip), configWordText(conflicts.configWord->file));
+    return lines.join(QLatin1Char('\n'));
+}
+
+// Function > "Blank check": what is not blank, and on an EPROM part whether the loaded program
+// can still be written (`programConflicts`, when one is loaded).
+inline Message blankCheckResult(const ChipComparison &notBlank, const std::optional<ChipComparison> &programConflicts)
+{
+    QStringList lines;
+    if (!notBlank.words.isEmpty()) {
+        const WordDifference &first = notBlank.words.first();
+        lines << QStringLiteral("%1 program word(s) are not blank; the first is word %2, holding %3.")
+                     .arg(notBlank.words.size())
+                     .arg(QString::number(first.address, 16).toUpper(), configWordText(first.chip));
+    }
+    lines << (notBlank.configWord
+                  ? QStringLiteral("The configuration word is not blank: it holds %1.").arg(configWordText(notBlank.configWord->chip))
+                  : QStringLiteral("The configuration word is blank."));
+    if (programConflicts)
+        lines << (programConflicts->agrees()
+                      ? QStringLiteral("The loaded program can still be written into this chip.")
+                      : QStringLiteral("The loaded program cannot be written into this chip. ") + conflictsText(*programConflicts));
+    return {notBlank.agrees() ? QStringLiteral("The chip is blank") : QStringLiteral("The chip is not blank"),
+            QStringLiteral("BLANK CHECK"), BoxIcon::Information, BoxButtons::Ok, lines.join(QLatin1Char('\n'))};
+}
+
+// Function > "Check before WRITE" found words the chip can no longer take: nothing was sent.
+inline Message chipCannotTakeProgram(const ChipComparison &conflicts)
+{
+    return {QStringLiteral("The chip cannot take this program; nothing was written"), QStringLiteral("CHECK BEFORE WRITE"),
+            BoxIcon::Error, BoxButtons::Ok, conflictsText(conflicts)};
+}
+
+// Function > "Checksum": the sum and the configuration word counted in it.
+inline Message checksumOf(Device device, quint16 sum, quint16 configWord)
+{
+    const ProfileDefaults &profile = profileDefaults(device);
+    return {QStringLiteral("Checksum %1").arg(configWordText(sum)), QStringLiteral("CHECKSUM"), BoxIcon::Information,
+            BoxButtons::Ok,
+            QStringLiteral("The 16-bit sum of the %1 program words of the PIC%2 as the buffer holds them (3FFF where the "
+                           "file gives none) and the configuration word WRITE would write, %3.")
+                .arg(profile.memorySize)
+                .arg(QLatin1String(profile.name), configWordMeaning(device, configWord))};
+}
+
+// WRITE of a file read back from a code-protected chip: nothing is sent.
+inline Message fileReadFromProtectedChip(Device device, quint16 fileWord)
+{
+    Message message = fileError();
+    message.informativeText =
+        QStringLiteral("Every program word of this file is 0000 and its configuration word (%1) turns code protection "
+                       "on: it was read from a code-protected chip, which gives zeros instead of its program. It is not "
+                       "a program, so nothing was written.")
+            .arg(configWordMeaning(device, fileWord));
+    return message;
 }
 
 } // namespace Messages

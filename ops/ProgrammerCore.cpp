@@ -8,6 +8,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 ProgrammerCore::ProgrammerCore(WordRules rules, SerialPort &port, WindowSeam &window)
     : rules_(rules), window_(window), adapter_(port, window), ports_(port, state_, window),
       operations_(adapter_, window)
@@ -95,7 +97,7 @@ void ProgrammerCore::takeFileConfigWord(FileLoad &load)
         applyPanelChoice(profile_, *load.panelChoice);
         panelWordFromFile_ = panelWord(profile_);
     } else {
-        load.notice = Messages::configWordNotOnPanel(*fileWord, panelWord(profile_));
+        load.notice = Messages::configWordNotOnPanelIn(*profile_.device, *fileWord, panelWord(profile_));
     }
 }
 
@@ -219,6 +221,19 @@ bool ProgrammerCore::programReadFromProtectedChip() const
 {
     return state_.programLoaded && state_.fileConfigWord &&
            readFromProtectedChip(PBUF_, profile_.LASTADR, *profile_.device, *state_.fileConfigWord);
+}
+
+ChipComparison ProgrammerCore::programConflicts(const ChipComparison &notBlank) const
+{
+    // The chip is blank but where the check found otherwise.
+    ProgramBuffer chip;
+    chip.blank();
+    for (const WordDifference &word : notBlank.words)
+        chip.setWord(word.address, quint8(word.chip >> 8), quint8(word.chip & 0xFF));
+    const quint16 chipConfig = notBlank.configWord ? notBlank.configWord->chip : ProgramBuffer::kBlankWord;
+    const Device device = *profile_.device;
+    const int lastWord = std::min<int>(profile_.LASTADR, profileDefaults(device).memorySize - 1);
+    return epromConflicts(chip, PBUF_, lastWord, chipConfig, wordFor(device));
 }
 
 Outcome ProgrammerCore::told(Outcome outcome, std::optional<quint16> configWordExpected) const

@@ -120,6 +120,9 @@ public:
     // The loaded file was read back from a code-protected chip: its program words are all 0000
     // and its configuration word protects the code. Writing it would burn zeros.
     bool programReadFromProtectedChip() const;
+    // Of a blank check's findings, the words 0..LASTADR and the configuration word WRITE would send
+    // that the chip can no longer take from the loaded program, as checkBeforeWrite finds them.
+    ChipComparison programConflicts(const ChipComparison &notBlank) const;
 
 private:
     // The word a write with this device's program command sends, taken when the write reaches it.

@@ -44,17 +44,17 @@ inline QList<quint16> programWords(int count)
     return words;
 }
 
-// What a healthy WRITE into a PIC16F84 sends: the opening, each word loaded, programmed, fetched
-// and passed, the configuration word after seven increments, and the closing pairs.
-inline QStringList writeTranscript(const QList<quint16> &words, const QString &config)
+// What a healthy WRITE into a PIC16F84 (with "P0": a PIC16C711) sends: the opening, each word loaded,
+// programmed, fetched and passed, the configuration word after seven increments, and the closing pairs.
+inline QStringList writeTranscript(const QList<quint16> &words, const QString &config, const QString &program = "P1")
 {
     QStringList commands{"V0", "F0", "V2"};
     for (const quint16 word : words)
-        commands << QStringLiteral("L%1").arg(word, 4, 16, QLatin1Char('0')).toUpper() << "P1" << "S" << "I";
+        commands << QStringLiteral("L%1").arg(word, 4, 16, QLatin1Char('0')).toUpper() << program << "S" << "I";
     commands << "V1" << "F1" << "V0" << "F0" << "V2" << "Q" + config;
     for (int i = 0; i < 7; ++i)
         commands << "I";
-    return commands << "P1" << "S" << "V1" << "F1" << "V1" << "F1";
+    return commands << program << "S" << "V1" << "F1" << "V1" << "F1";
 }
 
 // The real main window, offscreen, on QSerialPort with adapter-sim's pty as COM1. The

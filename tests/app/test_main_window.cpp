@@ -4,6 +4,10 @@
 #include "image/HexLoader.h"
 #include "ops/Messages.h"
 #include "tests/app/FakeWindowRig.h"
+#include "tests/app/WindowBench.h"
+#include "tests/support/TemporarySettings.h"
+
+#include "AdapterModel.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -66,6 +70,8 @@ private slots:
     void buffer_view_shows_dump_and_follows_loads();
     void running_operation_refuses_others();
     void closing_main_window_ends_program_with_view_open();
+    void chip_checks_of_the_function_menu_data();
+    void chip_checks_of_the_function_menu();
 };
 
 void MainWindowTest::startup_state_data()
@@ -115,6 +121,7 @@ void MainWindowTest::startup_state()
     if (edition == Edition::Advanced) {
         QCOMPARE(c.Text6->text(), QStringLiteral("3FFB"));
         QCOMPARE(c.Text6->accessibleDescription(), "The configuration word WRITE writes, in hexadecimal");
+        QCOMPARE(c.Text6->toolTip(), "Current Address\n3FFB: RC oscillator, power-up timer off, watchdog off, no code protection");
         QVERIFY(c.Option3->isChecked());
         QVERIFY(c.Option9->isChecked());
         QVERIFY(c.Option8->isChecked());
@@ -330,12 +337,12 @@ void MainWindowTest::menu_bar_data()
     QTest::newRow("advanced") << Edition::Advanced
                               << QStringList{"COM: COM1, COM2 F2, -, Port...",
                                              "Function: READ, BLANK all, Buffer_view, Line_test, "
-                                             "Save HEX... Ctrl+S",
+                                             "Save HEX... Ctrl+S, Blank check, Checksum, Check before WRITE",
                                              "ABOUT: HELP F1, VER"};
     QTest::newRow("basic") << Edition::Basic
                            << QStringList{"COM: COM1, COM2 F2, -, Port...",
                                           "Function: READ, BLANK all, Buffer_view, WDT enable, "
-                                          "Line_test, Save HEX... Ctrl+S",
+                                          "Line_test, Save HEX... Ctrl+S, Blank check, Checksum, Check before WRITE",
                                           "ABOUT: HELP F1, VER"};
 }
 
@@ -646,6 +653,93 @@ void MainWindowTest::closing_main_window_ends_program_with_view_open()
     QTimer::singleShot(60000, [] { QCoreApplication::exit(1); });
     QCOMPARE(QApplication::exec(), 0);
     QCOMPARE(rig.dialogs.endings, 0);
+}
+
+// The reads of words 0..lastWord, then the configuration word, as READ and the chip checks send them.
+QStringList readsThenConfigWord(int lastWord)
+{
+    QStringList commands{"V0", "F0", "V2"};
+    for (int n = 0; n <= lastWord; ++n)
+        commands << "S" << "I";
+    return commands << "V1" << "F1" << "V1" << "F1" << "V0" << "F0" << "V2" << "Q3FFF" << QStringList(7, "I") << "S"
+                    << "V1" << "F1";
+}
+
+void MainWindowTest::chip_checks_of_the_function_menu_data()
+{
+    QTest::addColumn<QString>("item");        // a Function item, or "WRITE"
+    QTest::addColumn<bool>("checkFirst");     // "Check before WRITE" checked
+    QTest::addColumn<QList<quint16>>("chip"); // the 16C711's words from word 0; the rest blank
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QString>("detail"); // in the last box's informative text
+    QTest::addColumn<QStringList>("sent");
+    QTest::addColumn<QList<quint16>>("chipAfter"); // words 0 and 1, then the configuration word
+    const QList<quint16> program{0x2805, 0x0009}, none, used{0x2805, 0x0000}, blank{0x3FFF, 0x3FFF, 0x3FFF},
+        usedAfter{0x2805, 0x0000, 0x3FFF}, written{0x2805, 0x0009, 0x3FF3};
+    const QStringList write = writeTranscript(program, "3FF3", "P0"), nothing;
+    const QByteArray hex = hexFileOf(program), readFromProtected = ":02400E000000B0\n" + hexFileOf({0, 0});
+    const QString cannot("1 program word(s) need a 1 where the chip holds a 0; the first is word 1: the chip holds "
+                         "0000, the file 0009.");
+    const QString notBlank("2 program word(s) are not blank; the first is word 0, holding 2805.\nThe configuration "
+                           "word is blank.\nThe loaded program cannot be written into this chip. ");
+    const quint16 sum = quint16(0x2805 + 0x0009 + 1022 * 0x3FFF + 0x3FF3);
+    QTest::newRow("blank check, blank") << "Blank_check" << false << none << hex
+        << QStringList{"The chip is blank / BLANK CHECK"} << "The loaded program can still be written into this chip."
+        << readsThenConfigWord(1023) << blank;
+    QTest::newRow("blank check, used") << "Blank_check" << false << used << hex
+        << QStringList{"The chip is not blank / BLANK CHECK"} << notBlank + cannot << readsThenConfigWord(1023) << usedAfter;
+    QTest::newRow("WRITE unchecked") << "WRITE" << false << none << hex << nothing << "" << write << written;
+    QTest::newRow("WRITE checked, chip takes it") << "WRITE" << true << QList<quint16>{0x2805} << hex << nothing
+        << "" << readsThenConfigWord(1) + write << written;
+    QTest::newRow("WRITE checked, chip cannot take it") << "WRITE" << true << used << hex
+        << QStringList{"The chip cannot take this program; nothing was written / CHECK BEFORE WRITE"} << cannot
+        << readsThenConfigWord(1) << usedAfter;
+    QTest::newRow("checksum") << "Checksum" << false << none << hex
+        << QStringList{QStringLiteral("Checksum %1 / CHECKSUM").arg(QString::number(sum, 16).toUpper())}
+        << "WRITE would write, 3FF3: RC oscillator, power-up timer on, watchdog off, no code protection, brown-out "
+           "reset on." << nothing << blank;
+    QTest::newRow("WRITE of a file read from a protected chip") << "WRITE" << true << none << readFromProtected
+        << QStringList{"Can't Read or Open the FILE / FILE ERROR"} << "it was read from a code-protected chip"
+        << nothing << blank;
+}
+
+// The Function menu's chip checks and "Check before WRITE" on a 16C711, in the advanced edition
+// whose panel writes 3FF3 for a file without a word.
+void MainWindowTest::chip_checks_of_the_function_menu()
+{
+    QFETCH(QString, item);
+    QFETCH(bool, checkFirst);
+    QFETCH(QList<quint16>, chip);
+    QFETCH(QByteArray, file);
+    TemporarySettings settings;
+    QTemporaryDir dir;
+    Rig rig(Edition::Advanced);
+    adaptersim::AdapterModel model(adaptersim::Chip::PIC16C711);
+    rig.port.attach(model);
+    for (int n = 0; n < chip.size(); ++n)
+        model.setProgramWord(n, chip[n]);
+    rig.c().Option2->setChecked(true);
+    rig.dialogs.fileToOpen = QString::fromUtf8(writeFile(dir, "program.hex", file));
+    rig.c().Command2->click();
+    rig.dialogs.boxes.clear();
+    rig.dialogs.messages.clear();
+    rig.port.clearRecords();
+    const MainWindow::MenuItems &m = rig.window->menuItems();
+    QVERIFY(!m.Check_before_WRITE->isChecked());
+    if (checkFirst)
+        m.Check_before_WRITE->trigger();
+    if (item == QLatin1String("WRITE"))
+        rig.c().Command3->click();
+    else
+        rig.window->findChild<QAction *>(item)->trigger();
+    QTEST(rig.dialogs.boxes, "boxes");
+    QFETCH(QString, detail);
+    QVERIFY(rig.dialogs.messages.isEmpty() || rig.dialogs.messages.last().informativeText.contains(detail));
+    QTEST(rig.port.sentCommands(), "sent");
+    QTEST((QList<quint16>{model.programWord(0), model.programWord(1), model.configWord()}), "chipAfter");
+    // The choice is remembered for the next window.
+    QCOMPARE(Rig(Edition::Basic).window->menuItems().Check_before_WRITE->isChecked(), checkFirst);
 }
 
 QTEST_MAIN(MainWindowTest)

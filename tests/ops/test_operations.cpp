@@ -199,7 +199,9 @@ private slots:
         rig.write();
         rig.settle();
 
-        const QList<Message> asked{{question, QStringLiteral("CONFIG WORD"), BoxIcon::Warning, BoxButtons::YesNo}};
+        const quint16 written = writtenConfig(edition, rig.device(), rig.profile, watchdogEnabled).word();
+        const QList<Message> asked{{question, QStringLiteral("CONFIG WORD"), BoxIcon::Warning, BoxButtons::YesNo,
+                                    Messages::twoConfigWordsMeaning(rig.device(), quint16(fileWord), written)}};
         QCOMPARE(rig.seam.boxes(), question.isEmpty() ? QList<Message>() : asked);
         const QString program = chip == Chip::PIC16F84 ? "P1" : "P0";
         const QStringList sent = writeWords({"2801"}, program) + configStep(config, program) + kPair + kPair;
@@ -438,7 +440,7 @@ private slots:
         const Outcome outcome = rig.ops.verify(rig.PBUF, 2);
         rig.settle();
         QCOMPARE(rig.port.sentCommands(), fetchWords(1) + QStringList{"S"} + kPair);
-        QCOMPARE(rig.seam.boxes(), QList<Message>{Messages::verifyFailure()});
+        QCOMPARE(rig.seam.boxes(), QList<Message>{Messages::verifyFailureAt(1, 0x0002, 0xFF02)});
         QCOMPARE(rig.seam.history("Text3").last(), QStringLiteral("1"));
         QCOMPARE(outcome.kind, Outcome::Kind::Mismatch);
         QCOMPARE(outcome.word, 1);
