@@ -1,5 +1,7 @@
 #include "cli/ChipReport.h"
 
+#include "cli/ExitStatus.h"
+
 #include "device/AddressField.h"
 #include "device/ConfigWord.h"
 #include "ops/Messages.h"
@@ -91,4 +93,11 @@ Message notBlankReport(Device device, const ChipComparison &found)
                               : QStringLiteral("The configuration word is blank (3FFF).");
     return {QStringLiteral("The chip is not blank"), QStringLiteral("BLANK CHECK"), BoxIcon::Warning, BoxButtons::Ok,
             lines.join(QLatin1Char('\n'))};
+}
+
+QString ChipRecord::result() const
+{
+    const QString name = resultName(status);
+    return status != kSuccess && failedWord >= 0 ? QStringLiteral("%1 at word %2").arg(name, hexText(failedWord))
+                                                 : name;
 }

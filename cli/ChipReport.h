@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // What a chip check found, as dravik-cli tells it: a box's line, and under it every value the
 // user needs to judge the chip without another run.
 
@@ -22,3 +24,17 @@ Message cannotTakeReport(Device device, const ChipComparison &conflicts);
 
 // Blank check found words that are not 3FFF.
 Message notBlankReport(Device device, const ChipComparison &found);
+
+// What became of one chip as the gang's table tells it.
+struct ChipRecord {
+    QString port;        // the device worked through
+    int words = 0;       // program words the operation covers
+    std::optional<quint16> configWord;
+    std::optional<quint64> serialNumber; // taken for this chip, whatever became of it
+    int status = 0;      // the exit status the chip's run ended with
+    int failedWord = -1; // the program word it failed or stopped at, when it did
+    double seconds = 0;  // on the line
+
+    // "ok", "adapter failed at word 1A"
+    QString result() const;
+};

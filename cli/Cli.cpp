@@ -1,6 +1,6 @@
 #include "cli/Cli.h"
 
-#include "cli/ChipLog.h"
+#include "cli/ChipReport.h"
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleSeam.h"
@@ -12,7 +12,9 @@
 #include "device/Profiles.h"
 #include "link/QtSerialPort.h"
 #include "ops/Messages.h"
+#include "ops/ProductionRun.h"
 #include "ops/ProgrammerCore.h"
+#include "ops/RecordStore.h"
 #include "ops/SignalWatch.h"
 
 #include <QCoreApplication>
@@ -57,7 +59,8 @@ public:
         : options_(options), command_(consoleCommand(options.command)),
           seam_(options.verbosity, ::isatty(STDERR_FILENO) == 1),
           port_(realPort_, options.verbosity == Verbosity::Verbose), core_(WordRules::Console, port_, seam_),
-          job_{options, core_, seam_}, serialNumbers_(options.serialFile, options.serialStart)
+          store_(options.records.isEmpty() ? nullptr : std::make_unique<RecordStore>(options.records)),
+          production_(core_, store_.get(), options.serialRange), job_{options, core_, seam_, production_}
     {
         core_.selectDevice(options.device);
         core_.setGivenConfigWord(options.configWord);
@@ -68,14 +71,15 @@ public:
     // Everything that can be refused before the adapter is touched.
     ExitStatus check();
     int run();
-    // The chip's line in the log and, in a gang, its report to the coordinator; the status the
+    // The chip's row in the records and, in a gang, its report to the coordinator; the status the
     // run ends with.
     int keepRecord(int status);
 
 private:
     ExitStatus prepareRecords();
-    void reserveSerialWords();
-    ExitStatus takeSerialNumber();
+    void holdSerialWords();
+    ExitStatus startChip();
+    ChipRow chipStart() const;
     std::optional<PortChoice> portChoice(std::unique_ptr<SimulatedAdapter> &simulator);
     bool openPort(const PortChoice &choice);
     int stopped(const Outcome &outcome);
@@ -87,16 +91,18 @@ private:
     QtSerialPort realPort_;
     TracingPort port_; // -v shows every frame and reply
     ProgrammerCore core_;
+    std::unique_ptr<RecordStore> store_; // --records
+    ProductionRun production_;
     CommandRun job_;
     bool prepared_ = false;
     // From the first signal on: the operation stops at its next word, a second one ends at once.
     std::optional<SignalWatch> signalWatch_;
     QElapsedTimer clock_; // the operation's time on the line
-    SerialNumberFile serialNumbers_;
     QString serialOverlap_; // the first word of the --serial range the HEX file gives
-    ChipLog log_;
+    QString fileSha256_;
+    QString adapter_;
     ChipRecord record_;
-    bool chipReached_ = false; // the run got as far as a chip, which the log is to tell of
+    bool chipReached_ = false; // the run got as far as a chip, which the records are to tell of
 };
 
 ExitStatus Session::check()
@@ -105,9 +111,8 @@ ExitStatus Session::check()
     if (!prepared_)
         return kBadFile;
     if (job_.loaded) {
-        record_.file = options_.file;
-        if (!options_.logFile.isEmpty())
-            record_.fileSha256 = sha256Of(options_.file);
+        if (store_)
+            fileSha256_ = sha256Of(options_.file);
         if (options_.serialRange)
             serialOverlap_ = options_.serialRange->overlap(*job_.loaded);
     }
@@ -123,7 +128,7 @@ int Session::run()
         return finish(Outcome{});
     }
     seam_.stopOnSignals(signalWatch_.emplace(SignalWatch::Mode::StopOperation));
-    reserveSerialWords();
+    holdSerialWords();
     chipReached_ = true;
     record_.port = options_.portArgument;
 
@@ -132,10 +137,17 @@ int Session::run()
     if (!choice)
         return kPortFailed;
     record_.port = choice->device;
-    if (!options_.logFile.isEmpty())
-        record_.adapter = adapterIdentity(choice->device);
+    if (store_)
+        adapter_ = adapterIdentity(choice->device);
     if (!openPort(*choice))
         return kPortFailed;
+    // A write starts its chip once the chip is known to take the program.
+    if (command_.id != CliCommand::Write) {
+        if (const ExitStatus refused = startChip(); refused != kSuccess) {
+            realPort_.close();
+            return refused;
+        }
+    }
     Outcome outcome{Outcome::Kind::Stopped};
     {
         QTimer tick;
@@ -145,6 +157,8 @@ int Session::run()
             clock_.start();
             outcome = command_.run(job_);
             record_.seconds = double(clock_.elapsed()) / 1000;
+            if (!command_.writesConfigWord)
+                production_.noteCovered(outcome, job_.lastWord);
         }
     }
     realPort_.dropRts();
@@ -195,70 +209,95 @@ int Session::finish(const Outcome &outcome)
     return seam_.printResult(result.line) ? kSuccess : kResultLost;
 }
 
-// The serial numbers' and the log's refusals before the adapter is touched. A gang's coordinator
-// makes sure there is a number for every port.
+// The records' refusals before the adapter is touched: a database that cannot be kept, a
+// sequence started twice, numbers used up. A gang's coordinator starts the sequence and makes
+// sure there is a number for every port.
 ExitStatus Session::prepareRecords()
 {
+    if (!store_)
+        return kSuccess;
+    if (const QString problem = store_->open(); !problem.isEmpty()) {
+        seam_.say(QStringLiteral("--records: %1").arg(problem));
+        return kNoSerialNumber;
+    }
+    QString problem;
+    if (options_.serialStart && !options_.gangMember && !store_->startSequence(*options_.serialStart, problem)) {
+        if (!problem.isEmpty()) {
+            seam_.say(QStringLiteral("--records: %1").arg(problem));
+            return kNoSerialNumber;
+        }
+        seam_.say(QStringLiteral("--serial-start: %1 has its sequence of serial numbers already; it goes on by "
+                                 "itself, so no number is given twice")
+                      .arg(options_.records));
+        return kUsageError;
+    }
     if (options_.serialRange) {
         if (!serialOverlap_.isEmpty()) {
             seam_.say(QStringLiteral("--serial: word %1 is one %2 gives a value").arg(serialOverlap_, options_.file));
             return kUsageError;
         }
-        QString problem;
         const quint64 wanted = options_.coordinatesGang() ? quint64(options_.gangSize()) : 1;
-        if (!serialNumbers_.peek(problem, options_.serialRange->capacity(), wanted)) {
-            seam_.say(QStringLiteral("--serial-file: %1").arg(problem));
+        if (!store_->peekNumber(options_.serialRange->capacity(), wanted, problem)) {
+            seam_.say(QStringLiteral("--serial: %1").arg(problem));
             return kNoSerialNumber;
-        }
-    }
-    if (!options_.logFile.isEmpty()) {
-        if (const QString problem = log_.open(options_.logFile); !problem.isEmpty()) {
-            seam_.say(QStringLiteral("--log: %1").arg(problem));
-            return kBadFile;
         }
     }
     return kSuccess;
 }
 
-// Until the chip is known to take the program its number is not known: the check before an
-// EPROM write holds the serial words against RETLW FF, which has every bit set that any number
-// can need.
-void Session::reserveSerialWords()
+void Session::holdSerialWords()
 {
-    if (!options_.serialRange)
-        return;
-    const SerialRange &range = *options_.serialRange;
-    core_.storeWords(range.address, range.wordsFor(range.capacity() - 1));
-    job_.lastWord = std::max(job_.lastWord, range.lastWord());
-    job_.beforeWriting = [this] { return takeSerialNumber(); };
+    if (options_.serialRange) {
+        production_.holdSerialWords();
+        job_.lastWord = std::max(job_.lastWord, options_.serialRange->lastWord());
+    }
+    if (command_.id == CliCommand::Write)
+        job_.beforeWriting = [this] { return startChip(); };
 }
 
-// A number taken is this chip's for good, whatever becomes of the chip: the log tells which.
-ExitStatus Session::takeSerialNumber()
+ChipRow Session::chipStart() const
 {
-    QString problem;
-    record_.serialNumber = serialNumbers_.take(options_.serialRange->capacity(), problem);
-    if (!record_.serialNumber) {
-        seam_.say(QStringLiteral("--serial-file: %1").arg(problem));
+    ChipRow start;
+    start.port = record_.port;
+    start.adapter = adapter_;
+    start.device = QLatin1String(profileDefaults(options_.device).name);
+    start.file = options_.file;
+    start.fileSha256 = fileSha256_;
+    if (job_.loaded)
+        start.checksum = core_.checksum();
+    return start;
+}
+
+// The chip's row, and its number for good, whatever becomes of the chip: the row tells which.
+ExitStatus Session::startChip()
+{
+    if (const QString problem = production_.begin(chipStart()); !problem.isEmpty()) {
+        seam_.say(QStringLiteral("--records: %1").arg(problem));
         return kNoSerialNumber;
     }
-    const SerialRange &range = *options_.serialRange;
-    core_.storeWords(range.address, range.wordsFor(*record_.serialNumber));
-    job_.serialNumber = range.describe(*record_.serialNumber);
-    seam_.inform(QStringLiteral("serial number %1").arg(job_.serialNumber));
+    record_.serialNumber = production_.row().serialNumber;
+    if (options_.gangMember && production_.rowId() && !reportRowToGang(*production_.rowId(), record_.serialNumber))
+        return kResultLost;
+    if (record_.serialNumber) {
+        job_.serialNumber = options_.serialRange->describe(*record_.serialNumber);
+        seam_.inform(QStringLiteral("serial number %1").arg(job_.serialNumber));
+    }
     return kSuccess;
 }
 
 int Session::keepRecord(int status)
 {
     record_.status = status;
-    record_.deviceType = QLatin1String(profileDefaults(options_.device).name);
     record_.words = std::max(job_.lastWord + 1, 0);
     if (command_.writesConfigWord && prepared_)
         record_.configWord = core_.configWordToWrite().word;
-    if (chipReached_ && log_.isOpen()) {
-        if (const QString problem = log_.append(record_); !problem.isEmpty()) {
-            seam_.say(QStringLiteral("the chip's line could not be written to the log (%1)").arg(problem));
+    if (chipReached_ && store_) {
+        // A run that ended before its chip started (its port did not open) has its row too.
+        QString problem = production_.begun() ? QString() : production_.begin(chipStart(), false);
+        if (problem.isEmpty())
+            problem = production_.complete(record_.result(), status, record_.seconds);
+        if (!problem.isEmpty()) {
+            seam_.say(QStringLiteral("the chip's row could not be kept in the records (%1)").arg(problem));
             status = status == kSuccess ? kResultLost : status;
         }
     }

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 
 namespace {
 
@@ -31,6 +32,8 @@ const char kDescription[] =
     "  checksum FILE.hex\n"
     "                    the 16-bit sum of the file's program words (3FFF where it gives none)\n"
     "                    and the configuration word write would write; no adapter is touched\n"
+    "  records DB        every chip's row of the records database DB as CSV; no adapter is\n"
+    "                    touched\n"
     "\n"
     "The configuration word written is -c WORD, else the one the file holds (at 2007h), else\n"
     "the device's default word (3FFB for the 16F84, 3FF3 for the 16C711).\n"
@@ -125,13 +128,19 @@ void takeChipChecks(const QCommandLineParser &parser, const std::array<QCommandL
         throw Usage{QStringLiteral("--simulate-blank needs --simulate or --simulate-gang")};
 }
 
-void takeSerialNumbers(const QCommandLineParser &parser, const std::array<QCommandLineOption, 3> &serialOptions,
-                       CliOptions &options)
+// The records database, and the serial numbers its sequence gives.
+void takeRecords(const QCommandLineParser &parser, const std::array<QCommandLineOption, 3> &recordOptions,
+                 bool usesAdapter, CliOptions &options)
 {
-    const auto &[serial, file, start] = serialOptions;
+    const auto &[records, serial, start] = recordOptions;
+    options.records = parser.value(records);
+    if (parser.isSet(records) && options.records.isEmpty())
+        throw Usage{QStringLiteral("--records needs a database: a file or a postgresql:// URI")};
+    if (parser.isSet(records) && !usesAdapter)
+        throw Usage{QStringLiteral("--records applies to the commands that work a chip")};
     if (!parser.isSet(serial)) {
-        if (parser.isSet(file) || parser.isSet(start))
-            throw Usage{QStringLiteral("--serial-file and --serial-start need --serial")};
+        if (parser.isSet(start))
+            throw Usage{QStringLiteral("--serial-start needs --serial")};
         return;
     }
     if (options.command != CliCommand::Write)
@@ -150,16 +159,13 @@ void takeSerialNumbers(const QCommandLineParser &parser, const std::array<QComma
                         .arg(hexText(range.address), hexText(range.lastWord()),
                              QLatin1String(profileDefaults(options.device).name), hexText(memorySize - 1))};
     options.serialRange = range;
-    options.serialFile = parser.value(file);
-    if (options.serialFile.isEmpty())
-        throw Usage{QStringLiteral("--serial needs --serial-file")};
+    if (options.records.isEmpty())
+        throw Usage{QStringLiteral("--serial needs --records: the database's sequence gives the numbers")};
     if (parser.isSet(start)) {
         options.serialStart = decimalNumber(parser.value(start));
-        if (!options.serialStart)
+        // The databases keep a number as a signed 64-bit integer.
+        if (!options.serialStart || *options.serialStart > quint64(std::numeric_limits<qint64>::max()))
             throw Usage{QStringLiteral("--serial-start: a decimal number, not \"%1\"").arg(parser.value(start))};
-    } else if (!QFileInfo::exists(options.serialFile)) {
-        throw Usage{QStringLiteral("--serial-file: %1 does not exist (--serial-start N makes it)")
-                        .arg(options.serialFile)};
     }
 }
 
@@ -216,24 +222,21 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     const QCommandLineOption simulateGang(QStringLiteral("simulate-gang"),
                                           QStringLiteral("Work with N simulated adapters at once, as with N ports."),
                                           QStringLiteral("N"));
+    const QCommandLineOption records(QStringLiteral("records"),
+                                     QStringLiteral("Keep a row for every chip in this database: an SQLite file "
+                                                    "(made when missing) or postgresql://user@host:port/dbname. "
+                                                    "dravik-cli records DB prints the rows."),
+                                     QStringLiteral("DB"));
     const QCommandLineOption serial(QStringLiteral("serial"),
-                                    QStringLiteral("write: put the next number of --serial-file in every chip, as "
-                                                   "WORDS RETLW instructions (34xx, most significant byte first) "
-                                                   "from word ADDR (hex) up; WORDS 1 to %1.")
+                                    QStringLiteral("write: put the next number of the --records database's sequence "
+                                                   "in every chip, as WORDS RETLW instructions (34xx, most "
+                                                   "significant byte first) from word ADDR (hex) up; WORDS 1 to %1.")
                                         .arg(SerialRange::kMostWords),
                                     QStringLiteral("ADDR:WORDS"));
-    const QCommandLineOption serialFile(QStringLiteral("serial-file"),
-                                        QStringLiteral("File holding the next serial number (decimal)."),
-                                        QStringLiteral("FILE"));
     const QCommandLineOption serialStart(QStringLiteral("serial-start"),
-                                         QStringLiteral("The number a --serial-file that does not exist yet starts "
-                                                        "at (it is made)."),
+                                         QStringLiteral("Start the database's sequence of serial numbers at N (only "
+                                                        "when it has none)."),
                                          QStringLiteral("N"));
-    const QCommandLineOption log(QStringLiteral("log"),
-                                 QStringLiteral("Append a line for every chip to this CSV file: time (UTC), port, "
-                                                "adapter, device, file, sha256, configuration_word, "
-                                                "serial_number, result, exit_status, seconds."),
-                                 QStringLiteral("FILE.csv"));
     const QCommandLineOption noBlankCheck(QStringLiteral("no-blank-check"),
                                           QStringLiteral("write: leave out the check of a 16C711 before writing."));
     const QCommandLineOption force(QStringLiteral("force"),
@@ -245,11 +248,11 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     QCommandLineOption gangMember(QStringLiteral("gang-member"), QString(), QStringLiteral("INDEX"));
     gangMember.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({help, version, port, device, config, last, programOnly, simulate, simulateOptions,
-                       simulateGang, simulateBlank, noBlankCheck, force, serial, serialFile, serialStart, log, quiet,
+                       simulateGang, simulateBlank, noBlankCheck, force, records, serial, serialStart, quiet,
                        verbose, gangMember});
-    parser.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("identify, write, verify, read, blank, blank-check "
-                                                                       "or checksum"));
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("HEX file of write, verify, read and checksum"),
+    parser.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("identify, write, verify, read, blank, blank-check, "
+                                                                       "checksum or records"));
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("HEX file of write, verify, read and checksum; the database of records"),
                                  QStringLiteral("[FILE]"));
 
     if (!parser.parse(arguments))
@@ -260,7 +263,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         return {std::nullopt, QStringLiteral("dravik-cli %1\n").arg(QCoreApplication::applicationVersion()), false};
     // A second value would silently replace the first: which one the user meant is not known.
     for (const QCommandLineOption &option :
-         {device, config, last, simulateOptions, simulateGang, serial, serialFile, serialStart, log, gangMember}) {
+         {device, config, last, simulateOptions, simulateGang, records, serial, serialStart, gangMember}) {
         if (parser.values(option).size() > 1)
             return {std::nullopt, QStringLiteral("--%1 given twice").arg(option.names().constLast()), true};
     }
@@ -294,10 +297,9 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
             devices += choice->device;
         }
         takeGang(parser, simulateGang, gangMember, options);
-        if (options.command == CliCommand::Checksum
-            && (parser.isSet(port) || parser.isSet(simulate) || parser.isSet(simulateGang)))
-            throw Usage{
-                QStringLiteral("checksum touches no adapter: --port, --simulate and --simulate-gang do not apply")};
+        if (!command.usesAdapter && (parser.isSet(port) || parser.isSet(simulate) || parser.isSet(simulateGang)))
+            throw Usage{QStringLiteral("%1 touches no adapter: --port, --simulate and --simulate-gang do not apply")
+                            .arg(QLatin1String(command.name))};
 
         const QString deviceName = parser.value(device).toUpper();
         if (deviceName == QLatin1String(profileDefaults(Device::PIC16F84).name))
@@ -344,10 +346,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
             options.simulateOptions = QProcess::splitCommand(parser.value(simulateOptions));
         }
         takeChipChecks(parser, {noBlankCheck, force, simulateBlank}, options);
-        takeSerialNumbers(parser, {serial, serialFile, serialStart}, options);
-        options.logFile = parser.value(log);
-        if (parser.isSet(log) && options.logFile.isEmpty())
-            throw Usage{QStringLiteral("--log needs a file name")};
+        takeRecords(parser, {records, serial, serialStart}, command.usesAdapter, options);
         if (parser.isSet(quiet) && parser.isSet(verbose))
             throw Usage{QStringLiteral("--quiet and --verbose exclude each other")};
         // A gang's port tells its coordinator only what goes wrong (and, with -v, its frames).

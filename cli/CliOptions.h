@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/ConsoleSeam.h"
-#include "cli/SerialNumbers.h"
+#include "ops/SerialRange.h"
 #include "device/DeviceProfile.h"
 #include "link/PortFailure.h"
 
@@ -10,7 +10,7 @@
 
 #include <optional>
 
-enum class CliCommand { Identify, Write, Verify, Read, Blank, BlankCheck, Checksum };
+enum class CliCommand { Identify, Write, Verify, Read, Blank, BlankCheck, Checksum, Records };
 
 // Where the adapter is: COM1 / COM2 as the windows know them, or any device path.
 struct PortChoice {
@@ -26,7 +26,7 @@ std::optional<PortChoice> resolvePort(const QString &argument);
 
 struct CliOptions {
     CliCommand command = CliCommand::Identify;
-    QString file;                 // FILE.hex to write or verify, OUT.hex to read into
+    QString file;                 // FILE.hex to write or verify, OUT.hex to read into, records' DB
     QString portArgument = QStringLiteral("COM1");
     Device device = Device::PIC16F84;
     std::optional<quint16> configWord; // -c
@@ -43,9 +43,8 @@ struct CliOptions {
     int simulatedAdapters = 0;     // --simulate-gang
     std::optional<int> gangMember; // the one port of the gang this process works (--gang-member)
     std::optional<SerialRange> serialRange;
-    QString serialFile;
-    std::optional<quint64> serialStart;
-    QString logFile;
+    std::optional<quint64> serialStart; // the first number of a sequence the database does not have yet
+    QString records;                    // --records: an SQLite file or a postgresql:// URI
 
     // Adapters worked at once: more than one makes this process their coordinator, unless it is
     // one of the processes it starts.

@@ -144,7 +144,7 @@ Outcome runWrite(CommandRun &run)
     }
     if (run.beforeWriting)
         run.verdict = run.beforeWriting();
-    return run.verdict == kSuccess ? run.core.write() : Outcome{};
+    return run.verdict == kSuccess ? run.production.write() : Outcome{};
 }
 
 // "wrote" or "blanked": the words, the configuration word and the serial number written.
@@ -231,7 +231,7 @@ bool prepareBlank(CommandRun &run)
 
 Outcome runBlank(CommandRun &run)
 {
-    return run.core.blankAll();
+    return run.production.blankAll();
 }
 
 CommandResult blankResult(CommandRun &run, const Outcome &, const QString &seconds)
@@ -283,6 +283,33 @@ CommandResult checksumResult(CommandRun &run, const Outcome &, const QString &)
                      Messages::configWordText(run.core.configWordToWrite().word))};
 }
 
+bool prepareRecords(CommandRun &)
+{
+    return true;
+}
+
+// Every row as CSV, the header first.
+CommandResult recordsResult(CommandRun &run, const Outcome &, const QString &)
+{
+    RecordStore store(run.options.file);
+    QString problem = store.open();
+    QString text = RecordStore::columns().join(QLatin1Char(',')) + QLatin1Char('\n');
+    if (problem.isEmpty()) {
+        problem = store.forEachRow([&text](const QStringList &fields) {
+            QStringList line;
+            for (const QString &field : fields)
+                line += spreadsheetCsvField(field);
+            text += line.join(QLatin1Char(',')) + QLatin1Char('\n');
+        });
+    }
+    if (!problem.isEmpty()) {
+        run.seam.say(problem);
+        return {{}, kNoSerialNumber};
+    }
+    text.chop(1); // the result's own line end follows
+    return {text};
+}
+
 const char kAfterLastWord[] = "after the last word";
 
 const ConsoleCommand kCommands[] = {
@@ -296,6 +323,7 @@ const ConsoleCommand kCommands[] = {
      kAfterLastWord},
     {CliCommand::Checksum, "checksum", true, false, prepareChecksum, runChecksum, checksumResult, false,
      kAfterLastWord},
+    {CliCommand::Records, "records", true, false, prepareRecords, runChecksum, recordsResult, false, kAfterLastWord},
 };
 
 } // namespace

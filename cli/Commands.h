@@ -2,6 +2,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/ExitStatus.h"
+#include "ops/ProductionRun.h"
 #include "ops/ProgrammerCore.h"
 
 #include <QString>
@@ -16,6 +17,7 @@ struct CommandRun {
     const CliOptions &options;
     ProgrammerCore &core;
     ConsoleSeam &seam;
+    ProductionRun &production;             // write and blank go through it, so the chip's row tells what it got
     int lastWord = -1;                     // the last word read, verified or written
     std::optional<HexLoadResult> loaded{}; // the file the command loaded, when it loads one
     QString serialNumber{};                // the serial number written, described; empty when none

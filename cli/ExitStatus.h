@@ -9,11 +9,11 @@ enum ExitStatus : int {
     kSuccess = 0,
     kChipDisagrees = 1, // a word or the configuration word differs (verify), is not blank or did not take (write)
     kUsageError = 2,
-    kBadFile = 3,       // the HEX file cannot be read or is invalid, or OUT.hex or the log cannot be written
+    kBadFile = 3,       // the HEX file cannot be read or is invalid, or OUT.hex cannot be written
     kAdapterFailed = 4, // the adapter did not answer, answered wrongly or timed out
     kPortFailed = 5,    // the port cannot be opened
-    kResultLost = 6,    // the operation succeeded, but its result line or log line could not be written
-    kNoSerialNumber = 7, // the serial number file cannot be read or moved on, or its numbers are used up
+    kResultLost = 6,    // the operation succeeded, but its result line or its row could not be written
+    kNoSerialNumber = 7, // the records database failed, has no serial numbers or they are used up
     kChipCannotTake = 8, // write: the check before an EPROM write found words the chip can no longer take
     kStoppedBySignal = 128, // plus the signal: 130 Ctrl+C, 143 SIGTERM, 129 SIGHUP
 };
@@ -24,6 +24,6 @@ ExitStatus exitStatusFor(const Outcome &outcome);
 // The statuses as --help lists them, a line each, and how several ports make one.
 QString exitStatusHelp();
 
-// A status in a few words, as a chip's line in the table and the log gives it: "ok", "adapter
+// A status in a few words, as a chip's line in the table and its row give it: "ok", "adapter
 // failed", "interrupted", "ended by signal 9".
 QString resultName(int status);

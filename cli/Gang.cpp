@@ -1,9 +1,11 @@
 #include "cli/Gang.h"
 
-#include "cli/ChipLog.h"
+#include "cli/ChipReport.h"
 #include "cli/CliOptions.h"
 #include "cli/ExitStatus.h"
+#include "device/Profiles.h"
 #include "ops/Messages.h"
+#include "ops/RecordStore.h"
 #include "ops/SignalWatch.h"
 
 #include <QCoreApplication>
@@ -22,6 +24,7 @@ namespace {
 
 const QByteArray kProgressTag = "@progress";
 const QByteArray kChipTag = "@chip";
+const QByteArray kRowTag = "@row";
 constexpr char kSeparator = '\t';
 
 bool printed(std::FILE *out, const QString &text)
@@ -41,6 +44,7 @@ struct Member {
     int lastTenth = 0;
     QElapsedTimer operationClock;
     ChipRecord record;
+    std::optional<qint64> rowId; // its row in the records, once it has one
     bool ended = false;
 };
 
@@ -71,6 +75,7 @@ private:
     void takeOutput(Member &member, const QByteArray &more);
     void takeErrors(Member &member, const QByteArray &more);
     void end(Member &member, int status);
+    void endRowOfKilled(const Member &member);
     void passOnSignals();
     void showProgress(Member &member);
     void showLines(const QStringList &lines);
@@ -137,6 +142,8 @@ void Coordinator::start(Member &member, int index)
     QObject::connect(&process, &QProcess::finished, [this, &member](int code, QProcess::ExitStatus how) {
         // A process a signal ended is numbered as a shell numbers it.
         end(member, how == QProcess::NormalExit ? code : kStoppedBySignal + code);
+        if (how != QProcess::NormalExit)
+            endRowOfKilled(member);
     });
     QObject::connect(&process, &QProcess::errorOccurred, [this, &member](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart)
@@ -168,6 +175,10 @@ void Coordinator::takeOutput(Member &member, const QByteArray &more)
                 member.record.serialNumber = fields[3].toULongLong();
             member.record.failedWord = fields[4].toInt();
             member.record.seconds = fields[5].toDouble();
+        } else if (fields.first() == kRowTag && fields.size() == 3) {
+            member.rowId = fields[1].toLongLong();
+            if (!fields[2].isEmpty())
+                member.record.serialNumber = fields[2].toULongLong();
         }
         // Anything else is the port's own result line: the table says it for every port.
     }
@@ -196,6 +207,29 @@ void Coordinator::end(Member &member, int status)
     showProgress(member);
     if (--running_ == 0)
         loop_.quit();
+}
+
+// A port killed outright could not end its chip's row: this ends it, or makes it when the port
+// had none yet, so the records hold every chip.
+void Coordinator::endRowOfKilled(const Member &member)
+{
+    if (options_.records.isEmpty())
+        return;
+    RecordStore store(options_.records);
+    QString problem = store.open();
+    ChipRow row;
+    row.port = member.name;
+    row.device = QLatin1String(profileDefaults(options_.device).name);
+    row.file = options_.file;
+    row.result = member.record.result();
+    row.exitStatus = member.record.status;
+    std::optional<qint64> id = member.rowId;
+    if (problem.isEmpty() && !id)
+        id = store.insertChip(row, std::nullopt, problem);
+    if (problem.isEmpty())
+        problem = member.rowId ? store.endUnfinished(*id, row.result, member.record.status) : store.completeChip(*id, row);
+    if (!problem.isEmpty())
+        showLines({QStringLiteral("%1: the chip's row could not be ended in the records (%2)").arg(member.name, problem)});
 }
 
 // Every signal this process was sent goes on to the ports still working: the first stops them at
@@ -315,6 +349,14 @@ std::function<void(const QString &, int, int)> gangProgressReporter()
                             .arg(wordsTotal)
                             .arg(operation));
     };
+}
+
+bool reportRowToGang(qint64 rowId, std::optional<quint64> serialNumber)
+{
+    return printed(stdout, QStringLiteral("%1\t%2\t%3\n")
+                               .arg(QLatin1String(kRowTag))
+                               .arg(rowId)
+                               .arg(serialNumber ? QString::number(*serialNumber) : QString()));
 }
 
 bool reportToGang(const ChipRecord &record)

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 struct ChipRecord;
 struct CliOptions;
@@ -19,5 +20,8 @@ int runGang(const CliOptions &options, const QStringList &arguments);
 // What a port's process tells its coordinator on standard output: its progress, a line each
 // time the percentage moves...
 std::function<void(const QString &operation, int wordsDone, int wordsTotal)> gangProgressReporter();
+// ...the chip's row in the records and its serial number as soon as it has them, so that the
+// coordinator can end the row of a port killed outright...
+bool reportRowToGang(qint64 rowId, std::optional<quint64> serialNumber);
 // ...and at its end the chip's record. Returns false when it could not be written.
 bool reportToGang(const ChipRecord &record);

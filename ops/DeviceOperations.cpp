@@ -50,6 +50,7 @@ struct DeviceOperations::Run {
     std::optional<Kind> failure{};
     int failedAt = -1;
     int wordInHand = -1; // the program word being worked on; -1 outside the word loop
+    bool pastLastWord = false;
     bool stopped = false;
     std::optional<quint16> lastFetched{};
 
@@ -132,6 +133,7 @@ struct DeviceOperations::Run {
         }
         if (next == Next::Go) {
             wordInHand = -1;
+            pastLastWord = true;
             next = shape.afterLastWord();
         }
         if (next != Next::End)
@@ -142,6 +144,7 @@ struct DeviceOperations::Run {
     Outcome outcome() const
     {
         Outcome result;
+        result.pastLastWord = pastLastWord;
         if (failure) {
             result.kind = *failure;
             result.word = failedAt;

@@ -40,6 +40,8 @@ struct Outcome {
     // were the closing step, acknowledged.
     QList<SentFrame> lastFramesSent{};
     bool closingStepSent = false;
+    // Every program word went and the step after them (a write's configuration word) began.
+    bool pastLastWord = false;
 
     bool completed() const { return kind == Kind::Completed; }
 };

@@ -18,6 +18,8 @@ esac
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libgl-dev fonts-liberation
+  libqt6sql6-sqlite libqt6sql6-psql    # the records database: an SQLite file or PostgreSQL
+  postgresql                           # the throw-away server the tests keep records on
   dpkg-dev                             # dpkg-shlibdeps for the Debian package's Depends
   help2man                             # manual pages from dravik-cli's and adapter-sim's --help
   gputils srecord                      # assembler and HEX tool the tests and benchmarks compare with
