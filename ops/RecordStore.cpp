@@ -136,9 +136,12 @@ QString RecordStore::prepareTables()
                        "next_number BIGINT NOT NULL)"),
         QStringLiteral("INSERT INTO schema (id, version) VALUES (1, %1) ON CONFLICT DO NOTHING").arg(kSchemaVersion),
     };
-    // PostgreSQL's CREATE TABLE IF NOT EXISTS is not safe against another run doing the same.
+    // PostgreSQL's CREATE TABLE IF NOT EXISTS is not safe against another run doing the same,
+    // and it tells of every table that exists on standard error.
     if (postgres())
-        statements.prepend(QStringLiteral("SELECT pg_advisory_xact_lock(4722700)"));
+        statements = QStringList{QStringLiteral("SET LOCAL client_min_messages TO WARNING"),
+                                 QStringLiteral("SELECT pg_advisory_xact_lock(4722700)")}
+                     + statements;
     QString problem;
     for (const QString &statement : statements) {
         QSqlQuery query(db);

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds dravik and runs every test headless. Usage: scripts/test.sh [--sanitize]
+# Builds dravik and runs every test headless, beside a PostgreSQL server of its own. Usage: scripts/test.sh [--sanitize]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 if [ "${1:-}" = "--sanitize" ]; then
@@ -11,4 +11,5 @@ else
   "$root/scripts/build.sh" "$build"
 fi
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$build" --output-on-failure -j2
+# The records' tests run against an SQLite file and this throw-away PostgreSQL server.
+"$root/scripts/postgres.sh" ctest --test-dir "$build" --output-on-failure -j2
