@@ -5,6 +5,8 @@
 #include <QCryptographicHash>
 #include <QProcess>
 #include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
 #include <csignal>
@@ -43,9 +45,10 @@ struct Finished {
 };
 
 // Runs dravik-cli to its end (a minute at the most).
-Finished dravikCli(const QStringList &arguments)
+Finished dravikCli(const QStringList &arguments, const QString &folder = {})
 {
     QProcess process;
+    process.setWorkingDirectory(folder);
     process.start(QStringLiteral(DRAVIK_CLI), arguments);
     Finished finished;
     if (!process.waitForFinished(60000)) {
@@ -57,6 +60,39 @@ Finished dravikCli(const QStringList &arguments)
     finished.out = QString::fromLocal8Bit(process.readAllStandardOutput());
     finished.err = QString::fromLocal8Bit(process.readAllStandardError());
     return finished;
+}
+
+// A records database of the case's own: an SQLite file in `dir`, or a new database on the server
+// scripts/test.sh starts (DRAVIK_TEST_POSTGRES); empty when it cannot be made.
+QString freshDatabase(const QString &kind, const QTemporaryDir &dir)
+{
+    if (kind != QLatin1String("postgres"))
+        return dir.filePath(QStringLiteral("records.db"));
+    static int made = 0;
+    QUrl url(qEnvironmentVariable("DRAVIK_TEST_POSTGRES"));
+    const QString name = QStringLiteral("dravik_case_%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
+    bool created = false;
+    {
+        QSqlDatabase server = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        server.setHostName(url.host());
+        server.setPort(url.port());
+        server.setUserName(url.userName());
+        server.setDatabaseName(url.path().mid(1));
+        created = server.open() && QSqlQuery(server).exec(QStringLiteral("CREATE DATABASE ") + name);
+    }
+    QSqlDatabase::removeDatabase(name);
+    url.setPath(QLatin1Char('/') + name);
+    return created ? url.toString() : QString();
+}
+
+// The records' rows as `dravik-cli records` prints them, the header left out, each split at its commas.
+QList<QStringList> recordRows(const QString &database)
+{
+    QList<QStringList> rows;
+    const QStringList lines = dravikCli({"records", database}).out.split('\n', Qt::SkipEmptyParts);
+    for (const QString &line : lines.mid(1))
+        rows += line.split(',');
+    return rows;
 }
 
 QStringList transcriptIn(const QString &path)
@@ -286,12 +322,15 @@ private slots:
         QTest::newRow("read into a 300-character name") << QStringList{"read", "@" + QString(300, 'x')} << 3
                                                         << "File name too long";
         QTest::newRow("read into no name") << QStringList{"read", ""} << 3 << "No file name was given";
-        const QStringList serial{"write", "@program.hex", "--serial-file", "@serial", "--serial-start", "1", "--serial"};
+        const QStringList serial{"write", "@program.hex", "--records", "@records.db", "--serial-start", "1", "--serial"};
         QTest::newRow("serial over the file's words") << serial + QStringList{"4:2"} << 2 << "--serial: word 4 is one";
         QTest::newRow("serial past the device") << serial + QStringList{"3FF:2"} << 2 << "lie outside the 16F84's";
         QTest::newRow("serial numbers used up") << serial.mid(0, 5) + QStringList{"256", "--serial", "10:1"} << 7
                                                 << "the serial numbers are used up";
-        QTest::newRow("serial file missing") << serial.mid(0, 4) + QStringList{"--serial", "10:1"} << 2 << "does not exist";
+        QTest::newRow("no sequence") << serial.mid(0, 4) + QStringList{"--serial", "10:1"} << 7 << "has no sequence";
+        QTest::newRow("serial without records") << QStringList{"write", "@program.hex", "--serial", "10:1"} << 2
+                                                << "--serial needs --records";
+        QTest::newRow("records in a FIFO") << QStringList{"identify", "--records", "@fifo"} << 7 << "fifo: not a regular file";
     }
 
     void refusals_send_nothing()
@@ -569,40 +608,155 @@ private slots:
         }
     }
 
-    void gang_numbers_and_logs_every_chip()
+    void gang_numbers_and_records_every_chip()
     {
         SimBench benches[3];
         for (const SimBench &bench : benches)
             REQUIRE_SIM(bench);
         const QString program = benches[0].file("program.hex", programFile(kProgram));
-        const QString numbers = benches[0].file("serial", "1023\n"), log = benches[0].dir.filePath("chips.csv");
-        QStringList arguments{"-q", "write", program, "--serial", "10:2", "--serial-file", numbers, "--log", log};
+        const QString records = benches[0].dir.filePath("records.db");
+        QStringList arguments{"-q", "write", program, "--serial", "10:2", "--serial-start", "1023", "--records", records};
         for (const SimBench &bench : benches)
             arguments << "-p" << bench.sim.ptyPath();
         const Finished run = dravikCli(arguments);
         QVERIFY2(run.status == 0, qPrintable(run.err + run.out));
-        QCOMPARE(transcriptIn(numbers), QStringList{"1026"});
 
-        const QStringList lines = transcriptIn(log);
-        QCOMPARE(lines.size(), 4);
-        QCOMPARE(lines[0], "time,port,adapter,device,file,sha256,configuration_word,serial_number,result,exit_status,seconds");
+        const QList<QStringList> rows = recordRows(records);
+        QCOMPARE(rows.size(), 3);
         const QString sha256 = QCryptographicHash::hash(programFile(kProgram), QCryptographicHash::Sha256).toHex();
         QSet<int> taken;
         for (SimBench &bench : benches) {
-            const QStringList line = lines.filter("," + bench.sim.ptyPath() + ",").value(0).split(',');
-            QCOMPARE(line.size(), 11);
-            QCOMPARE(line.mid(2, 5), (QStringList{"", "16F84", program, sha256, "3FF1"}));
-            QCOMPARE(line.mid(8, 2), (QStringList{"ok", "0"}));
-            const int number = line[7].toInt();
+            const QStringList line = *std::find_if(rows.begin(), rows.end(), [&](const QStringList &row) { return row.value(2) == bench.sim.ptyPath(); });
+            QCOMPARE(line.size(), 15);
+            QCOMPARE(line.mid(3, 4), (QStringList{"", "16F84", program, sha256}));
+            QCOMPARE(line.mid(8, 2), (QStringList{"3FF1", "yes"}));
+            QCOMPARE(line.mid(11, 3), (QStringList{"18", "ok", "0"}));
+            const int number = line[10].toInt();
             taken += number;
             const ProgramBuffer chip = bench.chip();
             QCOMPARE(chip.word(0x10), quint16(0x3400 | number >> 8));
             QCOMPARE(chip.word(0x11), quint16(0x3400 | (number & 0xFF)));
             QCOMPARE(chip.word(0x0F), quint16(0x3FFF));
             QCOMPARE(chip.word(5), kProgram[5]);
+            quint16 sum = 0x3FF1;
+            for (int n = 0; n < 1024; ++n)
+                sum += chip.word(n);
+            QCOMPARE(line[7], hexWord(sum)); // the program as written, its serial words included
             QVERIFY2(run.out.contains(QStringLiteral("%1 (words 10-11: %2 %3)").arg(number).arg(hexText(0x3400 | number >> 8), hexText(0x3400 | (number & 0xFF)))), qPrintable(run.out));
         }
         QCOMPARE(taken, (QSet<int>{1023, 1024, 1025}));
+    }
+
+    // One sequence whoever takes from it: ports at once, a symbolic link to the file, the top
+    // number of the words, the most words; and a file name a spreadsheet would take for a formula.
+    void serial_numbers_in_both_databases_data()
+    {
+        QTest::addColumn<QString>("database"); // sqlite, sqlite link (every run after the first), postgres
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QList<int>>("gangs"); // the ports of each run, one after the other
+        QTest::addColumn<QList<int>>("statuses");
+        QTest::addColumn<QList<int>>("numbers"); // the rows' serial numbers, in order
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("fileField"); // as the CSV holds it
+        for (const char *database : {"sqlite", "sqlite link", "postgres"}) {
+            const auto row = [database](const char *name) -> QTestData & { return QTest::addRow("%s, %s", database, name) << QString(database); };
+            row("three at once") << "10:2" << 40 << QList<int>{3, 3} << QList<int>{0, 0} << QList<int>{40, 41, 42, 43, 44, 45}
+                                 << "program.hex" << "program.hex";
+            row("the top number, then none") << "10:1" << 254 << QList<int>{1, 1, 1} << QList<int>{0, 0, 7}
+                                             << QList<int>{254, 255} << "program.hex" << "program.hex";
+            row("4 words") << "10:4" << 7 << QList<int>{1} << QList<int>{0} << QList<int>{7} << "program.hex" << "program.hex";
+            row("5 words") << "10:5" << 7 << QList<int>{1} << QList<int>{2} << QList<int>{} << "program.hex" << "program.hex";
+            row("a formula") << "10:1" << 1 << QList<int>{1} << QList<int>{0} << QList<int>{1} << "=1+1,\"x\".hex"
+                             << "\"'=1+1,\"\"x\"\".hex\"";
+        }
+    }
+
+    void serial_numbers_in_both_databases()
+    {
+        QFETCH(QString, database);
+        QFETCH(QString, range);
+        QFETCH(QList<int>, gangs);
+        QFETCH(QList<int>, statuses);
+        QFETCH(QList<int>, numbers);
+        QFETCH(QString, fileName);
+        QFETCH(int, start);
+        QFETCH(QString, fileField);
+        if (database == "postgres" && qEnvironmentVariableIsEmpty("DRAVIK_TEST_POSTGRES"))
+            QSKIP("no PostgreSQL server: scripts/test.sh always starts one");
+        QTemporaryDir dir;
+        const QString program = fileIn(dir, fileName.toLocal8Bit().constData(), programFile(kProgram));
+        QString records = freshDatabase(database, dir);
+        QVERIFY(!records.isEmpty());
+        QStringList options{"--records", records, "--serial-start", QString::number(start)};
+        for (int run = 0; run < gangs.size(); ++run) {
+            const QStringList ports = gangs[run] > 1 ? QStringList{"--simulate-gang", QString::number(gangs[run])} : QStringList{"--simulate"};
+            const Finished ended = dravikCli(ports + QStringList{"--simulate-blank", "-q", "write", fileName, "--serial", range} + options, dir.path());
+            QVERIFY2(ended.status == statuses[run], qPrintable(ended.err));
+            if (database == "sqlite link" && run == 0) {
+                QVERIFY(QFile::link(records, dir.filePath("link.db")));
+                records = dir.filePath("link.db");
+            }
+            options = QStringList{"--records", records};
+        }
+        const QList<QStringList> rows = recordRows(records);
+        QList<int> taken;
+        for (const QStringList &row : rows) {
+            QCOMPARE(row.mid(row.size() - 3, 2), (QStringList{"ok", "0"}));
+            taken += row[row.size() - 5].toInt();
+        }
+        std::sort(taken.begin(), taken.end());
+        QCOMPARE(taken, numbers);
+        QVERIFY(rows.isEmpty() || dravikCli({"records", records}).out.contains("," + fileField + ","));
+        if (range == "10:4") {
+            const ProgramBuffer chip = loadHexFile(stateHome_->filePath("dravik/simulated-PIC16F84.hex").toStdString(), ProgramBuffer{}, 0x2008).PBUF;
+            QCOMPARE((QList<quint16>{chip.word(0x10), chip.word(0x11), chip.word(0x12), chip.word(0x13)}),
+                     (QList<quint16>{0x3400, 0x3400, 0x3400, 0x3407}));
+        }
+    }
+
+    // A port killed outright has its row ended by the coordinator, with the number it took, and
+    // that number is never given again.
+    void a_killed_port_keeps_its_number_data()
+    {
+        QTest::addColumn<QString>("database");
+        QTest::newRow("sqlite") << "sqlite";
+        QTest::newRow("postgres") << "postgres";
+    }
+
+    void a_killed_port_keeps_its_number()
+    {
+        QFETCH(QString, database);
+        if (database == "postgres" && qEnvironmentVariableIsEmpty("DRAVIK_TEST_POSTGRES"))
+            QSKIP("no PostgreSQL server: scripts/test.sh always starts one");
+        QTemporaryDir dir;
+        const QString program = fileIn(dir, "program.hex", hexFileOf(QList<quint16>(300, 0x3FFF)));
+        const QString records = freshDatabase(database, dir);
+        QVERIFY(!records.isEmpty());
+        const QStringList serial{"--records", records, "--serial", "200:2"};
+        QProcess gang;
+        gang.start(QStringLiteral(DRAVIK_CLI), QStringList{"--simulate-gang", "2", "--simulate-blank", "--simulate-options",
+                                                           "--baud 9600", "-q", "write", program, "--serial-start", "500"} + serial);
+        QDeadlineTimer deadline(30000);
+        while (recordRows(records).size() < 2 && !deadline.hasExpired())
+            QTest::qWait(50);
+        QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(gang.processId()));
+        QVERIFY(children.open(QIODevice::ReadOnly));
+        const QList<QByteArray> members = children.readAll().simplified().split(' ');
+        QCOMPARE(members.size(), 2);
+        QVERIFY(::kill(pid_t(members[0].toInt()), SIGKILL) == 0);
+        QVERIFY(gang.waitForFinished(60000));
+        QCOMPARE(gang.exitCode(), 137);
+        const QList<QStringList> rows = recordRows(records);
+        QCOMPARE(rows.size(), 2);
+        QStringList results;
+        for (const QStringList &row : rows)
+            results += row.mid(12, 2).join(' ');
+        results.sort();
+        QCOMPARE(results, (QStringList{"ended by signal 9 137", "ok 0"}));
+        QCOMPARE((QSet<QString>{rows[0][10], rows[1][10]}), (QSet<QString>{"500", "501"}));
+        QCOMPARE(dravikCli(QStringList{"--simulate", "-q", "write", program} + serial).status, 0);
+        QCOMPARE(recordRows(records).value(2).value(10), "502");
     }
 
     // A 16C711 is read before it is written; one that cannot take the program keeps what it held,
@@ -640,15 +794,16 @@ private slots:
         SimBench bench(QStringList{"--device", "16C711"} + (chipWords.isEmpty() ? QStringList() : QStringList{"--load",
                        fileIn(dir, "chip.hex", programFile(chipWords, chipConfig))}));
         REQUIRE_SIM(bench);
-        const QString numbers = bench.file("serial", "7\n");
+        const QString records = bench.dir.filePath("records.db");
         const Finished run = bench.run(QStringList{"-d", "16C711", "write", bench.file("program.hex", programFile(kProgram))}
-                                       + (serial ? QStringList{"--serial", "10:1", "--serial-file", numbers} : QStringList()));
+                                       + (serial ? QStringList{"--serial", "10:1", "--records", records, "--serial-start", "7"} : QStringList()));
         QCOMPARE(run.status, status);
         QVERIFY2(run.err.contains(said), qPrintable(run.err));
         const QList<quint16> written = kProgram + (serial ? QList<quint16>(10, 0x3FFF) << 0x3407 : QList<quint16>());
         const QStringList checked = readSteps(int(written.size()));
         QCOMPARE(bench.transcript(), status == 0 ? checked + writeTranscript(written, "3FF1").replaceInStrings("P1", "P0") : checked);
-        QCOMPARE(transcriptIn(numbers), QStringList{serial && status == 0 ? "8" : "7"});
+        // The row of a chip refused holds no number: the sequence moves on only with a row that has one.
+        QCOMPARE(serial ? recordRows(records).value(0).value(10) : QString(), serial && status == 0 ? "7" : "");
         const ProgramBuffer chip = bench.chip();
         for (int n = 0; n < written.size(); ++n)
             QCOMPARE(chip.word(n), status == 0 ? written[n] : chipWords.value(n, 0x3FFF));
