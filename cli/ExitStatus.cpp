@@ -28,7 +28,7 @@ namespace {
 
 struct StatusMeaning {
     int status;
-    const char *name;    // in the table and the log
+    const char *name;    // in the table and the records
     const char *meaning; // in --help
 };
 
