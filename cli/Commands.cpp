@@ -292,7 +292,7 @@ bool prepareRecords(CommandRun &)
 CommandResult recordsResult(CommandRun &run, const Outcome &, const QString &)
 {
     RecordStore store(run.options.file);
-    QString problem = store.open();
+    QString problem = store.open(RecordStore::Missing::Refuse);
     QString text = RecordStore::columns().join(QLatin1Char(',')) + QLatin1Char('\n');
     if (problem.isEmpty()) {
         problem = store.forEachRow([&text](const QStringList &fields) {

@@ -16,7 +16,7 @@ void ProductionRun::holdSerialWords()
 QString ProductionRun::begin(ChipRow start, bool withNumber)
 {
     row_ = std::move(start);
-    begun_ = true;
+    begun_ = !store_;
     if (!store_)
         return {};
     QString problem;
@@ -24,6 +24,7 @@ QString ProductionRun::begin(ChipRow start, bool withNumber)
     rowId_ = store_->insertChip(row_, numbered ? std::optional<quint64>(serial_->capacity()) : std::nullopt, problem);
     if (!rowId_)
         return problem;
+    begun_ = true;
     if (!row_.serialNumber)
         return {};
     core_.storeWords(serial_->address, serial_->wordsFor(*row_.serialNumber));

@@ -25,7 +25,7 @@ public:
     // row inserted ("unfinished"), then the number goes into the buffer. Returns why not; nothing
     // may go to the chip then.
     QString begin(ChipRow start, bool withNumber = true);
-    bool begun() const { return begun_; }
+    bool begun() const { return begun_; } // and its row is in, when there are records
     std::optional<qint64> rowId() const { return rowId_; }
     const ChipRow &row() const { return row_; }
 

@@ -86,7 +86,7 @@ bool RecordStore::postgres() const
     return isPostgresUri(location_);
 }
 
-QString RecordStore::open()
+QString RecordStore::open(Missing missing)
 {
     const QString driver = postgres() ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
     if (!QSqlDatabase::isDriverAvailable(driver))
@@ -113,6 +113,8 @@ QString RecordStore::open()
         const QFileInfo file(location_);
         if (file.exists() && !file.isFile())
             return QStringLiteral("%1: not a regular file").arg(location_);
+        if (!file.exists() && missing == Missing::Refuse)
+            return QStringLiteral("%1: no such database").arg(location_);
         db.setDatabaseName(location_);
         // Runs sharing the file wait their turn for its lock.
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=60000"));

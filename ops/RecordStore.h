@@ -38,8 +38,9 @@ public:
     RecordStore(const RecordStore &) = delete;
     RecordStore &operator=(const RecordStore &) = delete;
 
+    enum class Missing { Make, Refuse }; // an SQLite file that does not exist yet
     // Connects and makes the tables that are missing. Returns why the records cannot be kept.
-    QString open();
+    QString open(Missing missing = Missing::Make);
     const QString &location() const { return location_; }
 
     // Whether the database has a sequence of serial numbers; none when that cannot be told.

@@ -708,6 +708,7 @@ private slots:
         std::sort(taken.begin(), taken.end());
         QCOMPARE(taken, numbers);
         QVERIFY(rows.isEmpty() || dravikCli({"records", records}).out.contains("," + fileField + ","));
+        QCOMPARE(dravikCli({"records", records + "-none"}).status, 7); // none is made for reading
         if (range == "10:4") {
             const ProgramBuffer chip = loadHexFile(stateHome_->filePath("dravik/simulated-PIC16F84.hex").toStdString(), ProgramBuffer{}, 0x2008).PBUF;
             QCOMPARE((QList<quint16>{chip.word(0x10), chip.word(0x11), chip.word(0x12), chip.word(0x13)}),
