@@ -216,6 +216,11 @@ ExitStatus Session::prepareRecords()
 {
     if (!store_)
         return kSuccess;
+    // A command line that is wrong leaves the database as it was.
+    if (!serialOverlap_.isEmpty()) {
+        seam_.say(QStringLiteral("--serial: word %1 is one %2 gives a value").arg(serialOverlap_, options_.file));
+        return kUsageError;
+    }
     if (const QString problem = store_->open(); !problem.isEmpty()) {
         seam_.say(QStringLiteral("--records: %1").arg(problem));
         return kNoSerialNumber;
@@ -232,10 +237,6 @@ ExitStatus Session::prepareRecords()
         return kUsageError;
     }
     if (options_.serialRange) {
-        if (!serialOverlap_.isEmpty()) {
-            seam_.say(QStringLiteral("--serial: word %1 is one %2 gives a value").arg(serialOverlap_, options_.file));
-            return kUsageError;
-        }
         const quint64 wanted = options_.coordinatesGang() ? quint64(options_.gangSize()) : 1;
         if (!store_->peekNumber(options_.serialRange->capacity(), wanted, problem)) {
             seam_.say(QStringLiteral("--serial: %1").arg(problem));
