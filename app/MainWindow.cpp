@@ -6,6 +6,7 @@
 #include "app/FileDrop.h"
 #include "app/FixedPalette.h"
 #include "app/HelpWindow.h"
+#include "app/ProductionWindow.h"
 #include "app/SaveHex.h"
 #include "app/WindowLayout.h"
 #include "device/AddressField.h"
@@ -22,17 +23,21 @@
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 
+#include <utility>
+
 MainWindow::MainWindow(Edition edition, SerialPort &port, Dialogs &dialogs, QWidget *parent)
     : QMainWindow(parent), edition_(edition), dialogs_(dialogs),
       core_(edition == Edition::Advanced ? WordRules::Panel : WordRules::FixedWord, port, *this),
       title_(QString::fromLatin1(windowLayout(edition).caption),
-             [this](const QString &title) { setWindowTitle(title); })
+             [this](const QString &title) { setWindowTitle(title); }),
+      fileWatch_([this](const QString &path) { fileSettled(path); })
 {
     setObjectName(QStringLiteral("MainWindow"));
     // A fixed border with the close button only.
@@ -89,7 +94,7 @@ void MainWindow::openFileClicked()
     loadFile(path);
 }
 
-void MainWindow::loadFile(const QString &path)
+bool MainWindow::loadFile(const QString &path)
 {
     const FileLoad load = core_.loadFile(path);
     const HexLoadResult &loaded = load.loaded;
@@ -99,8 +104,9 @@ void MainWindow::loadFile(const QString &path)
         controls_.TEST->setText(QStringLiteral("%1  %2").arg(loaded.lastStored->index).arg(loaded.lastStored->value));
     if (!load.ok()) {
         dialogs_.showBox(Messages::fileError());
-        return;
+        return false;
     }
+    const bool anotherFile = QFileInfo(path) != QFileInfo(controls_.Text1->text());
     const DeviceProfile &profile = core_.profile();
     controls_.Text1->setText(path);
     controls_.Text3->setText(hexText(profile.LASTADR));
@@ -114,6 +120,10 @@ void MainWindow::loadFile(const QString &path)
         showPanelChoice(*load.panelChoice);
     if (load.notice)
         dialogs_.showBox(*load.notice);
+    if (production_ && anotherFile)
+        production_->resetCounters();
+    watchFileForProduction();
+    return true;
 }
 
 // Sets the panel's controls; the handlers of those that change bring CONFH, CONFL and Text6 along.
@@ -135,19 +145,7 @@ void MainWindow::showPanelChoice(const PanelChoice &choice)
 
 void MainWindow::writeClicked()
 {
-    runExclusive([this] {
-        // A file read back from a protected chip holds zeros, not a program: nothing is sent.
-        if (core_.programReadFromProtectedChip()) {
-            dialogs_.showBox(
-                Messages::fileReadFromProtectedChip(*core_.profile().device, *core_.runState().fileConfigWord));
-            return;
-        }
-        const bool checkFirst = menu_.Check_before_WRITE->isChecked() && core_.runState().programLoaded
-                                && core_.checkedBeforeWrite();
-        if (checkFirst && !chipTakesProgram())
-            return;
-        core_.write();
-    });
+    runExclusive([this] { writeChip(); });
 }
 
 void MainWindow::verifyClicked()
@@ -336,6 +334,8 @@ void MainWindow::runExclusive(const std::function<void()> &operation)
             window.title_.finish();
             window.busy_ = false;
             window.enableOperationControls();
+            if (std::exchange(window.fileChangedMeanwhile_, false))
+                QTimer::singleShot(0, &window, [self = &window] { self->fileSettled(self->fileWatch_.path()); });
         }
     } done{*this};
     operation();
@@ -357,6 +357,8 @@ void MainWindow::enableOperationControls()
                           menu_.Blank_check, menu_.Checksum})
         item->setEnabled(idle);
     menu_.BLANK->setEnabled(idle && controls_.Option1->isChecked());
+    if (production_)
+        production_->setNextChipEnabled(idle);
 }
 
 BoxAnswer MainWindow::showBox(const Message &message)

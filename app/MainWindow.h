@@ -5,6 +5,7 @@
 #include "image/ProgramBuffer.h"
 #include "ops/ProgrammerCore.h"
 #include "ops/RunState.h"
+#include "ops/SettledFileWatch.h"
 #include "ops/WindowSeam.h"
 
 #include <QMainWindow>
@@ -15,6 +16,7 @@
 class DataViewWindow;
 class Dialogs;
 class HelpWindow;
+class ProductionWindow;
 class QAction;
 class QCheckBox;
 class QGroupBox;
@@ -47,7 +49,7 @@ public:
     };
     struct MenuItems {
         QAction *COM1, *COM2, *Port, *READ, *BLANK, *Buffer_view, *WDT, *Line_test, *Save_HEX, *HELP, *VER,
-            *Blank_check, *Checksum, *Check_before_WRITE;
+            *Blank_check, *Checksum, *Check_before_WRITE, *Production;
     };
 
     const Controls &controls() const { return controls_; }
@@ -59,6 +61,8 @@ public:
     bool isBusy() const { return busy_; }
     // The buffer view, while it exists.
     DataViewWindow *dataView() const;
+    // Function > "Production...", once it has been opened.
+    ProductionWindow *productionWindow() const;
 
     // What the logic below the window asks of it.
     BoxAnswer showBox(const Message &message) override;
@@ -106,9 +110,17 @@ private:
     // Function > "Check before WRITE" on a part that only loses bits: the chip is read first, and
     // true when it can take the program. One that cannot gets nothing more and the box says why.
     bool chipTakesProgram();
+    void productionClicked();
+    void nextChipClicked();
+    // WRITE, "Next chip" and a changed file: the loaded program written as WRITE writes it, and
+    // the chip counted while the Production window is open.
+    void writeChip();
+    // The loaded file was saved again and has settled: loaded anew, and written when it loads.
+    void fileSettled(const QString &path);
+    void watchFileForProduction();
 
-    // FILE OPEN once the file is chosen: all or nothing.
-    void loadFile(const QString &path);
+    // FILE OPEN once the file is chosen: all or nothing. True when it is the program now.
+    bool loadFile(const QString &path);
     void selectDevice(Device device);
     void oscillatorChosen(Oscillator oscillator);
     void protectionChosen(bool enabled);
@@ -142,6 +154,9 @@ private:
     QTimer *Timer1 = nullptr;
     QPointer<DataViewWindow> DATAVIEW_;
     QPointer<HelpWindow> HELP_FORM_;
+    QPointer<ProductionWindow> production_;
+    SettledFileWatch fileWatch_;
+    bool fileChangedMeanwhile_ = false; // during an operation: taken after it
 };
 
 // A program's main(): the edition's main window on the system's serial port, until it ends.

@@ -175,6 +175,7 @@ void MainWindow::buildMenuBar()
         {QStringLiteral("Blank_check"), &MainWindow::blankCheckClicked},
         {QStringLiteral("Checksum"), &MainWindow::checksumClicked},
         {QStringLiteral("Check_before_WRITE"), &MainWindow::checkBeforeWriteClicked},
+        {QStringLiteral("Production"), &MainWindow::productionClicked},
     };
     QHash<QString, QAction *> actions;
     for (const MenuSpec &menuSpec : menuBarLayout(edition_)) {
@@ -202,7 +203,8 @@ void MainWindow::buildMenuBar()
              actions.value(QStringLiteral("WDT")),         actions.value(QStringLiteral("Line_test")),
              actions.value(QStringLiteral("Save_HEX")),    actions.value(QStringLiteral("HELP")),
              actions.value(QStringLiteral("VER")),         actions.value(QStringLiteral("Blank_check")),
-             actions.value(QStringLiteral("Checksum")),    actions.value(QStringLiteral("Check_before_WRITE"))};
+             actions.value(QStringLiteral("Checksum")),    actions.value(QStringLiteral("Check_before_WRITE")),
+             actions.value(QStringLiteral("Production"))};
     menu_.Check_before_WRITE->setChecked(WindowSettings::checkBeforeWrite());
 }
 

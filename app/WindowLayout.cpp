@@ -186,7 +186,8 @@ const std::vector<MenuSpec> kAdvancedMenus{
       {"Save_HEX", "Save HEX...", QKeyCombination(Qt::CTRL, Qt::Key_S).toCombined()},
       {"Blank_check", "Blank check", 0},
       {"Checksum", "Checksum", 0},
-      {"Check_before_WRITE", "Check before WRITE", 0, true}}},
+      {"Check_before_WRITE", "Check before WRITE", 0, true},
+      {"Production", "Production...", 0}}},
     {"ABOUT", "ABOUT", {{"HELP", "HELP", Qt::Key_F1}, {"VER", "VER", 0}}},
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 // What the windows remember between runs beside the port, in the same settings file
 // (~/.config/Tobrisk/dravik.conf), shared by both editions.
 namespace WindowSettings {
@@ -7,5 +9,17 @@ namespace WindowSettings {
 // Function > "Check before WRITE"; off until the user checks it.
 bool checkBeforeWrite();
 void setCheckBeforeWrite(bool checked);
+
+// The Production window's fields and switches.
+struct Production {
+    QString records;           // the records database: a path or a postgresql:// URI; empty: none
+    QString serialWords;       // ADDR:WORDS; empty: no serial numbers
+    QString firstSerialNumber; // for a database that has no sequence yet
+    bool writeWhenFileChanges = false;
+    bool soundOnPass = true;
+    bool soundOnFail = true;
+};
+Production production();
+void setProduction(const Production &production);
 
 } // namespace WindowSettings

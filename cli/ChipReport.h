@@ -1,7 +1,7 @@
 #pragma once
 
 #include "device/DeviceProfile.h"
-#include "ops/DeviceOperations.h"
+#include "ops/Outcome.h"
 #include "ops/WindowSeam.h"
 
 #include <QString>

@@ -9,12 +9,14 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <sys/stat.h>
 
 namespace {
 
@@ -83,11 +85,24 @@ std::optional<quint64> decimalNumber(const QString &text)
     return ok && digitsOnly ? std::optional<quint64>(value) : std::nullopt;
 }
 
+// Whether two paths name one port: a link and its target, two nodes of one device.
+bool sameDevice(const QString &first, const QString &second)
+{
+    struct stat a {}, b {};
+    if (::stat(QFile::encodeName(first).constData(), &a) != 0 || ::stat(QFile::encodeName(second).constData(), &b) != 0)
+        return QFileInfo(first).absoluteFilePath() == QFileInfo(second).absoluteFilePath();
+    if (S_ISCHR(a.st_mode) && S_ISCHR(b.st_mode))
+        return a.st_rdev == b.st_rdev;
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 // Several ports (or simulated adapters) at once, and the one a process of the gang works.
 void takeGang(const QCommandLineParser &parser, const QCommandLineOption &simulateGang,
               const QCommandLineOption &gangMember, CliOptions &options)
 {
     constexpr int kMostAdapters = 32;
+    if (options.ports.size() > kMostAdapters)
+        throw Usage{QStringLiteral("--port: at most %1 ports, not %2").arg(kMostAdapters).arg(options.ports.size())};
     if (parser.isSet(simulateGang)) {
         const std::optional<quint64> count = decimalNumber(parser.value(simulateGang));
         if (!count || *count < 2 || *count > kMostAdapters)
@@ -247,9 +262,11 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
                                                           "of the one the last run left."));
     QCommandLineOption gangMember(QStringLiteral("gang-member"), QString(), QStringLiteral("INDEX"));
     gangMember.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({help, version, port, device, config, last, programOnly, simulate, simulateOptions,
-                       simulateGang, simulateBlank, noBlankCheck, force, records, serial, serialStart, quiet,
-                       verbose, gangMember});
+    const QList<QCommandLineOption> everyOption{
+        help,          version,      port,  device, config,  last,        programOnly, simulate, simulateOptions,
+        simulateGang, simulateBlank, noBlankCheck, force, records, serial, serialStart, quiet,
+        verbose,       gangMember};
+    parser.addOptions(everyOption);
     parser.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("identify, write, verify, read, blank, blank-check, "
                                                                        "checksum or records"));
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("HEX file of write, verify, read and checksum; the database of records"),
@@ -261,10 +278,13 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         return {std::nullopt, parser.helpText(), false};
     if (parser.isSet(version))
         return {std::nullopt, QStringLiteral("dravik-cli %1\n").arg(QCoreApplication::applicationVersion()), false};
-    // A second value would silently replace the first: which one the user meant is not known.
-    for (const QCommandLineOption &option :
-         {device, config, last, simulateOptions, simulateGang, records, serial, serialStart, gangMember}) {
-        if (parser.values(option).size() > 1)
+    // A second value would silently replace the first, and a switch given twice was likely meant
+    // as another: which one the user meant is not known. Only -p names one port after another.
+    const QStringList given = parser.optionNames(); // a name each time an option is given
+    for (const QCommandLineOption &option : everyOption) {
+        const auto times = std::count_if(given.begin(), given.end(),
+                                         [&option](const QString &name) { return option.names().contains(name); });
+        if (times > 1 && option.names() != port.names())
             return {std::nullopt, QStringLiteral("--%1 given twice").arg(option.names().constLast()), true};
     }
 
@@ -292,8 +312,12 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
             const std::optional<PortChoice> choice = resolvePort(argument);
             if (!choice)
                 throw Usage{QStringLiteral("--port: COM1, COM2 or a device path, not \"%1\"").arg(argument)};
-            if (devices.contains(choice->device))
-                throw Usage{QStringLiteral("--port: %1 given twice").arg(choice->device)};
+            for (const QString &earlier : devices) {
+                if (sameDevice(earlier, choice->device))
+                    throw Usage{earlier == choice->device
+                                    ? QStringLiteral("--port: %1 given twice").arg(earlier)
+                                    : QStringLiteral("--port: %1 is %2, given twice").arg(choice->device, earlier)};
+            }
             devices += choice->device;
         }
         takeGang(parser, simulateGang, gangMember, options);

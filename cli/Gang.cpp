@@ -13,8 +13,10 @@
 #include <QEventLoop>
 #include <QProcess>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -77,6 +79,7 @@ private:
     void end(Member &member, int status);
     void endRowOfKilled(const Member &member);
     void passOnSignals();
+    void killEveryMember();
     void showProgress(Member &member);
     void showLines(const QStringList &lines);
     QString eraseProgress();
@@ -121,8 +124,14 @@ int Coordinator::run()
         if (status == kSuccess)
             status = member->record.status;
     }
-    if (!printTable() && status == kSuccess)
-        status = kResultLost;
+    if (watch.count() > 1)
+        status = kStoppedBySignal + watch.firstSignal();
+    if (!printTable()) {
+        std::fprintf(stderr, "dravik-cli: the table could not be written to standard output: %s\n",
+                     std::strerror(errno));
+        if (status == kSuccess)
+            status = kResultLost;
+    }
     return status;
 }
 
@@ -232,15 +241,33 @@ void Coordinator::endRowOfKilled(const Member &member)
         showLines({QStringLiteral("%1: the chip's row could not be ended in the records (%2)").arg(member.name, problem)});
 }
 
-// Every signal this process was sent goes on to the ports still working: the first stops them at
-// their next word, a second ends them at once.
+// The first signal this process was sent goes on to the ports still working and stops them at
+// their next word; a second ends them all at once.
 void Coordinator::passOnSignals()
 {
+    if (watch_->count() > 1) {
+        killEveryMember();
+        return;
+    }
     for (; passedOn_ < watch_->count(); ++passedOn_) {
         for (const auto &member : members_) {
             if (!member->ended && member->process.processId() > 0)
                 ::kill(pid_t(member->process.processId()), watch_->firstSignal());
         }
+    }
+}
+
+// SIGKILL ends a port's process even when it is stopped (SIGSTOP) and sees no other signal. None
+// is waited for: each counts as ended by it at once, and is reaped when its QProcess goes.
+void Coordinator::killEveryMember()
+{
+    for (const auto &member : members_) {
+        if (member->ended || member->process.processId() <= 0)
+            continue;
+        ::kill(pid_t(member->process.processId()), SIGKILL);
+        end(*member, kStoppedBySignal + SIGKILL);
+        endRowOfKilled(*member);
+        QObject::disconnect(&member->process, nullptr, nullptr, nullptr);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "app/DataViewWindow.h"
 #include "app/MainWindow.h"
+#include "app/ProductionWindow.h"
 #include "device/ConfigWord.h"
 #include "image/HexLoader.h"
 #include "ops/Messages.h"
@@ -28,6 +29,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -72,6 +74,7 @@ private slots:
     void closing_main_window_ends_program_with_view_open();
     void chip_checks_of_the_function_menu_data();
     void chip_checks_of_the_function_menu();
+    void production_writes_a_saved_file_once_and_the_next_chip();
 };
 
 void MainWindowTest::startup_state_data()
@@ -337,12 +340,12 @@ void MainWindowTest::menu_bar_data()
     QTest::newRow("advanced") << Edition::Advanced
                               << QStringList{"COM: COM1, COM2 F2, -, Port...",
                                              "Function: READ, BLANK all, Buffer_view, Line_test, "
-                                             "Save HEX... Ctrl+S, Blank check, Checksum, Check before WRITE",
+                                             "Save HEX... Ctrl+S, Blank check, Checksum, Check before WRITE, Production...",
                                              "ABOUT: HELP F1, VER"};
     QTest::newRow("basic") << Edition::Basic
                            << QStringList{"COM: COM1, COM2 F2, -, Port...",
                                           "Function: READ, BLANK all, Buffer_view, WDT enable, "
-                                          "Line_test, Save HEX... Ctrl+S, Blank check, Checksum, Check before WRITE",
+                                          "Line_test, Save HEX... Ctrl+S, Blank check, Checksum, Check before WRITE, Production...",
                                           "ABOUT: HELP F1, VER"};
 }
 
@@ -740,6 +743,48 @@ void MainWindowTest::chip_checks_of_the_function_menu()
     QTEST((QList<quint16>{model.programWord(0), model.programWord(1), model.configWord()}), "chipAfter");
     // The choice is remembered for the next window.
     QCOMPARE(Rig(Edition::Basic).window->menuItems().Check_before_WRITE->isChecked(), checkFirst);
+}
+
+// The file saved again as an assembler saves it (another name renamed over it) is written once it
+// settles; a half-written save is refused as FILE OPEN refuses it, with nothing sent.
+void MainWindowTest::production_writes_a_saved_file_once_and_the_next_chip()
+{
+    TemporarySettings settings;
+    QTemporaryDir dir;
+    Rig rig(Edition::Advanced);
+    adaptersim::AdapterModel model(adaptersim::Chip::PIC16F84);
+    rig.port.attach(model);
+    const QString path = QString::fromUtf8(writeFile(dir, "program.hex", hexFileOf({0x2805, 0x0009})));
+    rig.dialogs.fileToOpen = path;
+    rig.c().Command2->click();
+    rig.window->menuItems().Production->trigger();
+    ProductionWindow *production = rig.window->productionWindow();
+    QVERIFY(production && production->isVisible());
+    production->findChild<QCheckBox *>("Write when the file changes")->setChecked(true);
+    rig.port.clearRecords();
+
+    const QList<quint16> saved{0x2806, 0x000A, 0x0008};
+    writeFile(dir, "program.hex.new", hexFileOf(saved));
+    QCOMPARE(std::rename(dir.filePath("program.hex.new").toLocal8Bit().constData(), path.toLocal8Bit().constData()), 0);
+    const QStringList written = writeTranscript(saved, rig.c().Text6->text());
+    QTRY_COMPARE_WITH_TIMEOUT(rig.port.sentCommands(), written, 5000);
+    QTest::qWait(1000); // and only once
+    QCOMPARE(rig.port.sentCommands(), written);
+    QCOMPARE(model.programWord(2), quint16(0x0008));
+    QCOMPARE(production->findChild<QLabel *>("Passed")->text(), QStringLiteral("1"));
+    QVERIFY(production->findChild<QLabel *>("Result")->text().contains("PASS"));
+
+    rig.port.clearRecords();
+    QTest::keyClick(production->findChild<QPushButton *>("Next chip"), Qt::Key_Return);
+    QCOMPARE(rig.port.sentCommands(), written);
+    QCOMPARE(production->findChild<QLabel *>("Total")->text(), QStringLiteral("2"));
+
+    rig.port.clearRecords();
+    rig.dialogs.boxes.clear();
+    writeFile(dir, "program.hex", hexFileOf({0x2807}).left(20));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.dialogs.boxes, QStringList{"Can't Read or Open the FILE / FILE ERROR"}, 5000);
+    QCOMPARE(rig.port.sentCommands(), QStringList());
+    QCOMPARE(rig.window->buffer().word(0), quint16(0x2806));
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -11,6 +11,8 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <memory>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -145,6 +147,22 @@ QString hexWord(quint16 word)
 QStringList readSteps(int words)
 {
     return wordSteps(words, {"S", "I"}) + QStringList{"V1", "F1", "V1", "F1"} + kConfigStep;
+}
+
+// The process a gang's coordinator started for its port `index`.
+pid_t gangMemberOf(qint64 coordinator, int index)
+{
+    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(coordinator));
+    if (!children.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &child : children.readAll().split(' ')) {
+        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(QString::fromLatin1(child)));
+        const QList<QByteArray> arguments = commandLine.open(QIODevice::ReadOnly) ? commandLine.readAll().split('\0')
+                                                                                  : QList<QByteArray>();
+        if (arguments.size() > 2 && arguments[1] == "--gang-member" && arguments[2].toInt() == index)
+            return pid_t(child.toInt());
+    }
+    return 0;
 }
 
 } // namespace
@@ -311,6 +329,16 @@ private slots:
         QTest::newRow("--last twice") << QStringList{"read", "@out.hex", "--last", "1", "--last", "2"} << 2 << "--last given twice";
         QTest::newRow("--last with write") << QStringList{"write", "@program.hex", "--last", "5"} << 2 << "--last";
         QTest::newRow("unknown command") << QStringList{"erase"} << 2 << "unknown command";
+        QTest::newRow("-q twice") << QStringList{"-q", "-q", "identify"} << 2 << "--quiet given twice";
+        QTest::newRow("-v twice") << QStringList{"-v", "--verbose", "identify"} << 2 << "--verbose given twice";
+        QTest::newRow("--simulate twice") << QStringList{"--simulate", "--simulate", "identify"} << 2
+                                          << "--simulate given twice";
+        QStringList ports{"identify"};
+        for (int n = 1; n < 33; ++n)
+            ports << "-p" << QStringLiteral("@port%1").arg(n);
+        QTest::newRow("33 ports") << ports << 2 << "--port: at most 32 ports, not 33";
+        QTest::newRow("a link to the port beside it") << QStringList{"-p", "@to-pty", "identify"} << 2
+                                                      << "to-pty is /dev/pts/";
         QTest::newRow("port beside --simulate") << QStringList{"--simulate", "identify"} << 2 << "exclude each other";
         QTest::newRow("file missing") << QStringList{"write"} << 2 << "write needs one file";
         QTest::newRow("read into a missing folder") << QStringList{"read", "@missing/out.hex"} << 3
@@ -345,6 +373,7 @@ private slots:
         bench.file("wide.hex", hexFileOf({0x2805}).insert(0, ":02400E00FFFFB2\n"));
         const auto in = [&bench](const char *name) { return QFile::encodeName(bench.dir.filePath(name)); };
         QVERIFY(::mkfifo(in("fifo"), 0600) == 0 && ::symlink(in("fifo"), in("to-fifo")) == 0);
+        QVERIFY(::symlink(QFile::encodeName(bench.sim.ptyPath()), in("to-pty")) == 0);
         const bool nodeMade =
             ::mknod(in("null"), S_IFCHR | 0600, makedev(1, 3)) == 0 && ::symlink(in("null"), in("to-null")) == 0;
         if (arguments.join(' ').contains("null") && !nodeMade)
@@ -387,6 +416,12 @@ private slots:
         QTest::newRow("verify: a malformed word") << QStringList{"--bad-fetch", "2"} << QStringList{"verify", "@blank.hex"}
                                                   << wordSteps(1, {"S", "I"}) + QStringList{"S", "V1", "F1"}
                                                   << QStringList{"COMM ERROR: COMM DATA ERROR (word 1)"} << 4;
+        // The first "I" after the configuration word goes unanswered: the closing "V1" too, and no F1 follows.
+        QTest::newRow("write: the configuration step") << QStringList{"--silent-after", "13"}
+                                                       << QStringList{"write", "@one.hex"}
+                                                       << wordSteps(1, {"L2805", "P1", "S", "I"}) + QStringList{"V1", "F1"}
+                                                              + wordSteps(0, {}) + QStringList{"Q3FF1", "I", "V1"}
+                                                       << QStringList(3, "COMM ERROR: COMM Time over") << 4;
         // The 16C711 is an EPROM: a configuration word already burnt to 3FF0 cannot become 3FF1.
         QTest::newRow("write: the configuration word does not take")
             << QStringList{"--device", "16C711", "--load", "@burnt.hex"}
@@ -462,6 +497,19 @@ private slots:
         QCOMPARE(run.err.section(QLatin1Char('\n'), 0, 0), said);
         QCOMPARE(run.err.section(QLatin1Char('\n'), 1, 1),
                  QStringLiteral("/dev/dravik-no-such-port was not found (No such file or directory)."));
+    }
+
+    void port_locked_elsewhere_is_status_5()
+    {
+        SimBench bench;
+        REQUIRE_SIM(bench);
+        const int held = ::open(QFile::encodeName(bench.sim.ptyPath()).constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        QVERIFY(held >= 0 && ::flock(held, LOCK_EX | LOCK_NB) == 0);
+        const Finished run = bench.run({"identify"});
+        ::close(held);
+        QCOMPARE(run.status, 5);
+        QVERIFY2(run.err.contains(bench.sim.ptyPath() + " is in use by another program (it is locked)."), qPrintable(run.err));
+        QCOMPARE(bench.transcript(), QStringList());
     }
 
     void interrupt_sends_the_closing_pair_then_130()
@@ -608,6 +656,67 @@ private slots:
         }
     }
 
+    // The status is the first failing port's, in the order given; a second Ctrl+C ends every port at
+    // once, a stopped one too.
+    void gang_tells_how_each_port_ended_data()
+    {
+        QTest::addColumn<QStringList>("simulators"); // a port each
+        QTest::addColumn<int>("member");             // the port whose process the test kills or stops
+        QTest::addColumn<bool>("twoCtrlC");          // the member stopped, then Ctrl+C twice; else killed
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("results");
+        QTest::newRow("killed, then a failure at word 0")
+            << QStringList{"", "--baud 1200", "--silent-after 4"} << 1 << false << 137
+            << QStringList{"ok", "ended by signal 9", "adapter failed at word 0"};
+        QTest::newRow("Ctrl+C twice, a port stopped") << QStringList{"--baud 1200", "--baud 1200"} << 0 << true << 130
+                                                      << QStringList{"ended by signal 9", "interrupted at word [0-9A-F]+"};
+    }
+    void gang_tells_how_each_port_ended()
+    {
+        QFETCH(QStringList, simulators);
+        QFETCH(int, member);
+        QFETCH(bool, twoCtrlC);
+        QFETCH(QStringList, results);
+        std::vector<std::unique_ptr<SimBench>> benches;
+        QStringList arguments{"-q", "write"};
+        for (const QString &options : simulators) {
+            benches.push_back(std::make_unique<SimBench>(QProcess::splitCommand(options)));
+            REQUIRE_SIM(*benches.back());
+            arguments << "-p" << benches.back()->sim.ptyPath();
+        }
+        arguments.insert(2, benches[0]->file("program.hex", hexFileOf(QList<quint16>(200, 0x2805))));
+        QProcess coordinator;
+        coordinator.start(QStringLiteral(DRAVIK_CLI), arguments);
+        while (benches[std::size_t(member)]->transcript().size() < 20 && coordinator.state() != QProcess::NotRunning)
+            QTest::qWait(5);
+        const pid_t worker = gangMemberOf(coordinator.processId(), member);
+        QVERIFY(worker > 0);
+        QElapsedTimer clock;
+        if (twoCtrlC) {
+            ::kill(worker, SIGSTOP);
+            ::kill(pid_t(coordinator.processId()), SIGINT);
+            QByteArray err; // the other port has stopped at its next word when it says so
+            while (!err.contains("interrupted at word") && coordinator.waitForReadyRead(10000))
+                err += coordinator.readAllStandardError();
+            clock.start();
+            ::kill(pid_t(coordinator.processId()), SIGINT);
+        } else {
+            ::kill(worker, SIGKILL);
+        }
+        QVERIFY(coordinator.waitForFinished(60000));
+        QVERIFY2(!twoCtrlC || clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(coordinator.exitStatus(), QProcess::NormalExit);
+        QTEST(coordinator.exitCode(), "status");
+        QVERIFY(::kill(worker, 0) != 0); // gone, not left stopped
+        const QStringList table = QString::fromLocal8Bit(coordinator.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(table.size(), results.size() + 1);
+        for (int port = 0; port < results.size(); ++port) {
+            const QString path = QRegularExpression::escape(benches[std::size_t(port)]->sim.ptyPath());
+            QVERIFY2(table[port + 1].contains(QRegularExpression(QStringLiteral("^%1 +%2  ").arg(path, results[port]))),
+                     qPrintable(table.join('\n')));
+        }
+    }
+
     void gang_numbers_and_records_every_chip()
     {
         SimBench benches[3];
@@ -741,11 +850,8 @@ private slots:
         QDeadlineTimer deadline(30000);
         while (recordRows(records).size() < 2 && !deadline.hasExpired())
             QTest::qWait(50);
-        QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(gang.processId()));
-        QVERIFY(children.open(QIODevice::ReadOnly));
-        const QList<QByteArray> members = children.readAll().simplified().split(' ');
-        QCOMPARE(members.size(), 2);
-        QVERIFY(::kill(pid_t(members[0].toInt()), SIGKILL) == 0);
+        const pid_t member = gangMemberOf(gang.processId(), 0);
+        QVERIFY(member > 0 && ::kill(member, SIGKILL) == 0);
         QVERIFY(gang.waitForFinished(60000));
         QCOMPARE(gang.exitCode(), 137);
         const QList<QStringList> rows = recordRows(records);
