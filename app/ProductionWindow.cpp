@@ -2,10 +2,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QFormLayout>
 #include <QGridLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -17,13 +15,6 @@ template <typename Widget> Widget *named(Widget *widget, const QString &name)
     widget->setObjectName(name);
     widget->setAccessibleName(name);
     return widget;
-}
-
-QLineEdit *field(const QString &name, const QString &text, const QString &placeholder)
-{
-    QLineEdit *edit = named(new QLineEdit(text), name);
-    edit->setPlaceholderText(placeholder);
-    return edit;
 }
 
 QCheckBox *switchBox(const QString &caption, bool checked)
@@ -40,9 +31,6 @@ ProductionWindow::ProductionWindow(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Production"));
     setModal(false);
     const WindowSettings::Production saved = WindowSettings::production();
-    records_ = field(QStringLiteral("Records"), saved.records, QStringLiteral("none"));
-    serialWords_ = field(QStringLiteral("Serial words"), saved.serialWords, QStringLiteral("none (ADDR:WORDS)"));
-    firstSerialNumber_ = field(QStringLiteral("First serial number"), saved.firstSerialNumber, QString());
     writeWhenFileChanges_ = switchBox(QStringLiteral("Write when the file changes"), saved.writeWhenFileChanges);
     soundOnPass_ = switchBox(QStringLiteral("Sound on pass"), saved.soundOnPass);
     soundOnFail_ = switchBox(QStringLiteral("Sound on fail"), saved.soundOnFail);
@@ -62,10 +50,6 @@ ProductionWindow::ProductionWindow(QWidget *parent) : QDialog(parent)
     resultDetail_->setAlignment(Qt::AlignCenter);
     resultDetail_->setWordWrap(true);
 
-    auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("Records"), records_);
-    form->addRow(QStringLiteral("Serial words"), serialWords_);
-    form->addRow(QStringLiteral("First serial number"), firstSerialNumber_);
     auto *counters = new QGridLayout;
     const QString captions[] = {QStringLiteral("Passed"), QStringLiteral("Failed"), QStringLiteral("Total")};
     QLabel *values[] = {passed_, failed_, total_};
@@ -74,7 +58,6 @@ ProductionWindow::ProductionWindow(QWidget *parent) : QDialog(parent)
         counters->addWidget(values[column], 1, column, Qt::AlignCenter);
     }
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(form);
     layout->addWidget(writeWhenFileChanges_);
     layout->addWidget(nextChip_);
     layout->addLayout(counters);
@@ -85,17 +68,13 @@ ProductionWindow::ProductionWindow(QWidget *parent) : QDialog(parent)
     showCounters();
 
     connect(nextChip_, &QPushButton::clicked, this, &ProductionWindow::nextChipRequested);
-    for (QLineEdit *edit : {records_, serialWords_, firstSerialNumber_})
-        connect(edit, &QLineEdit::editingFinished, this, &ProductionWindow::remember);
     for (QCheckBox *box : {writeWhenFileChanges_, soundOnPass_, soundOnFail_})
         connect(box, &QCheckBox::toggled, this, &ProductionWindow::remember);
 }
 
 WindowSettings::Production ProductionWindow::settings() const
 {
-    return {records_->text().trimmed(),        serialWords_->text().trimmed(),
-            firstSerialNumber_->text().trimmed(), writeWhenFileChanges_->isChecked(),
-            soundOnPass_->isChecked(),         soundOnFail_->isChecked()};
+    return {writeWhenFileChanges_->isChecked(), soundOnPass_->isChecked(), soundOnFail_->isChecked()};
 }
 
 void ProductionWindow::remember()

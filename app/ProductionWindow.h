@@ -6,12 +6,11 @@
 
 class QCheckBox;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 
-// Function > "Production...": beside the main window, the settings of a production run, the
-// button for the next chip and what became of the chips of the loaded file. Its fields are
-// remembered as the user leaves them.
+// Function > "Production...": beside the main window, the button for the next chip, the file
+// written again when it changes, and what became of the chips of the loaded file. Its switches
+// are remembered.
 class ProductionWindow : public QDialog {
     Q_OBJECT
 public:
@@ -33,7 +32,6 @@ private:
     void remember();
     void showCounters();
 
-    QLineEdit *records_, *serialWords_, *firstSerialNumber_;
     QCheckBox *writeWhenFileChanges_, *soundOnPass_, *soundOnFail_;
     QPushButton *nextChip_;
     QLabel *passed_, *failed_, *total_, *result_, *resultDetail_;

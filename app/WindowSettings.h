@@ -12,9 +12,6 @@ void setCheckBeforeWrite(bool checked);
 
 // The Production window's fields and switches.
 struct Production {
-    QString records;           // the records database: a path or a postgresql:// URI; empty: none
-    QString serialWords;       // ADDR:WORDS; empty: no serial numbers
-    QString firstSerialNumber; // for a database that has no sequence yet
     bool writeWhenFileChanges = false;
     bool soundOnPass = true;
     bool soundOnFail = true;
