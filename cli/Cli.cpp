@@ -289,9 +289,9 @@ ExitStatus Session::startChip()
 int Session::keepRecord(int status)
 {
     record_.status = status;
-    record_.words = std::max(job_.lastWord + 1, 0);
-    if (command_.writesConfigWord && prepared_)
-        record_.configWord = core_.configWordToWrite().word;
+    // What the chip got, as its row has it: not what the file meant.
+    record_.words = production_.row().words;
+    record_.configWord = production_.row().configWord;
     if (chipReached_ && store_) {
         // A run that ended before its chip started (its port did not open) has its row too.
         QString problem = production_.begun() ? QString() : production_.begin(chipStart(), false);
