@@ -35,6 +35,7 @@
 MainWindow::MainWindow(Edition edition, SerialPort &port, Dialogs &dialogs, QWidget *parent)
     : QMainWindow(parent), edition_(edition), dialogs_(dialogs),
       core_(edition == Edition::Advanced ? WordRules::Panel : WordRules::FixedWord, port, *this),
+      productionLine_(core_, *this),
       title_(QString::fromLatin1(windowLayout(edition).caption),
              [this](const QString &title) { setWindowTitle(title); }),
       fileWatch_([this](const QString &path) { fileSettled(path); })

@@ -3,6 +3,7 @@
 #include "app/ProgressTitle.h"
 #include "device/DeviceProfile.h"
 #include "image/ProgramBuffer.h"
+#include "ops/ProductionLine.h"
 #include "ops/ProgrammerCore.h"
 #include "ops/RunState.h"
 #include "ops/SettledFileWatch.h"
@@ -107,13 +108,11 @@ private:
     void blankCheckClicked();
     void checksumClicked();
     void checkBeforeWriteClicked();
-    // Function > "Check before WRITE" on a part that only loses bits: the chip is read first, and
-    // true when it can take the program. One that cannot gets nothing more and the box says why.
-    bool chipTakesProgram();
     void productionClicked();
     void nextChipClicked();
-    // WRITE, "Next chip" and a changed file: the loaded program written as WRITE writes it, and
-    // the chip counted while the Production window is open.
+    // WRITE, "Next chip" and a changed file: the loaded program written as WRITE writes it, with
+    // the Production window's records and serial words when it names a database, and the chip
+    // counted while that window is open.
     void writeChip();
     // The loaded file was saved again and has settled: loaded anew, and written when it loads.
     void fileSettled(const QString &path);
@@ -145,6 +144,7 @@ private:
     const Edition edition_;
     Dialogs &dialogs_;
     ProgrammerCore core_;
+    ProductionLine productionLine_;
     bool busy_ = false;
     ProgressTitle title_;
     bool quitting_ = false; // EXIT was chosen; the running handler is unwinding

@@ -8,16 +8,6 @@
 
 // The Function menu's chip checks: "Blank check", "Checksum" and WRITE's "Check before WRITE".
 
-bool MainWindow::chipTakesProgram()
-{
-    const ChipCheck check = core_.checkBeforeWrite();
-    if (!check.outcome.completed())
-        return false; // its box came from below
-    if (!check.comparison.agrees())
-        dialogs_.showBox(Messages::chipCannotTakeProgram(check.comparison));
-    return check.comparison.agrees();
-}
-
 // On a part that only loses bits the box also says whether the loaded program can still go in.
 void MainWindow::blankCheckClicked()
 {

@@ -4,7 +4,6 @@
 #include "app/ProductionWindow.h"
 #include "app/WindowSettings.h"
 #include "device/AddressField.h"
-#include "ops/Messages.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -39,35 +38,24 @@ void MainWindow::nextChipClicked()
 
 void MainWindow::writeChip()
 {
-    // A file read back from a protected chip holds zeros, not a program: nothing is sent.
-    if (core_.programReadFromProtectedChip()) {
-        dialogs_.showBox(Messages::fileReadFromProtectedChip(*core_.profile().device, *core_.runState().fileConfigWord));
+    const WindowSettings::Production settings = WindowSettings::production();
+    const QString file = QFileInfo(core_.loadedFilePath()).fileName();
+    const WrittenChip chip = productionLine_.write({settings.records, settings.serialWords, settings.firstSerialNumber},
+                                                   menu_.Check_before_WRITE->isChecked());
+    // A chip that got nothing, or a program that is ending, is not counted.
+    if (!chip.reachedChip || chip.outcome.kind == Outcome::Kind::Abandoned || !production_ || !production_->isVisible())
         return;
-    }
-    const QString file = QFileInfo(controls_.Text1->text()).fileName();
-    const auto tally = [this](bool passed, const QString &detail) {
-        if (production_ && production_->isVisible())
-            production_->showChipResult(passed, detail);
-    };
-    const bool checkFirst = menu_.Check_before_WRITE->isChecked() && core_.runState().programLoaded
-                            && core_.checkedBeforeWrite();
-    if (checkFirst && !chipTakesProgram()) {
-        tally(false, QStringLiteral("%1 was not written: the check before WRITE failed").arg(file));
-        return;
-    }
-    const Outcome written = core_.write();
-    switch (written.kind) {
-    case Outcome::Kind::Declined:
-    case Outcome::Kind::NoData:
-    case Outcome::Kind::Abandoned:
-        return; // no chip was written
-    case Outcome::Kind::Completed:
-        tally(true, QStringLiteral("%1 written").arg(file));
-        return;
-    default:
-        tally(false, written.word >= 0 ? QStringLiteral("%1 failed at word %2").arg(file, hexText(written.word))
-                                       : QStringLiteral("%1 failed").arg(file));
-    }
+    QString detail;
+    if (chip.cannotTake)
+        detail = QStringLiteral("%1 was not written: the check before WRITE failed").arg(file);
+    else if (chip.passed())
+        detail = QStringLiteral("%1 written").arg(file);
+    else
+        detail = chip.outcome.word >= 0 ? QStringLiteral("%1 failed at word %2").arg(file, hexText(chip.outcome.word))
+                                        : QStringLiteral("%1 failed").arg(file);
+    if (!chip.serialNumber.isEmpty())
+        detail += QStringLiteral(", serial number %1").arg(chip.serialNumber);
+    production_->showChipResult(chip.passed(), detail);
 }
 
 // Only the file the buffer holds, and only while the Production window asks for it.

@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFormLayout>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -15,6 +18,27 @@ template <typename Widget> Widget *named(Widget *widget, const QString &name)
     widget->setObjectName(name);
     widget->setAccessibleName(name);
     return widget;
+}
+
+// Return in a field finishes the typing; it does not write a chip as Return elsewhere does.
+class Field : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        QLineEdit::keyPressEvent(event);
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+            event->accept();
+    }
+};
+
+QLineEdit *field(const QString &caption, const QString &text, const QString &hint)
+{
+    QLineEdit *edit = named<QLineEdit>(new Field(text), caption);
+    edit->setPlaceholderText(hint);
+    return edit;
 }
 
 QCheckBox *switchBox(const QString &caption, bool checked)
@@ -31,6 +55,11 @@ ProductionWindow::ProductionWindow(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Production"));
     setModal(false);
     const WindowSettings::Production saved = WindowSettings::production();
+    records_ = field(QStringLiteral("Records"), saved.records,
+                     QStringLiteral("none, or an SQLite file or postgresql://user@host:port/dbname"));
+    serialWords_ = field(QStringLiteral("Serial words"), saved.serialWords, QStringLiteral("none, or ADDR:WORDS, e.g. 3FC:4"));
+    firstSerialNumber_ = field(QStringLiteral("First serial number"), saved.firstSerialNumber,
+                               QStringLiteral("when the database has no sequence yet"));
     writeWhenFileChanges_ = switchBox(QStringLiteral("Write when the file changes"), saved.writeWhenFileChanges);
     soundOnPass_ = switchBox(QStringLiteral("Sound on pass"), saved.soundOnPass);
     soundOnFail_ = switchBox(QStringLiteral("Sound on fail"), saved.soundOnFail);
@@ -57,7 +86,11 @@ ProductionWindow::ProductionWindow(QWidget *parent) : QDialog(parent)
         counters->addWidget(new QLabel(captions[column]), 0, column, Qt::AlignCenter);
         counters->addWidget(values[column], 1, column, Qt::AlignCenter);
     }
+    auto *fields = new QFormLayout;
+    for (QLineEdit *edit : {records_, serialWords_, firstSerialNumber_})
+        fields->addRow(edit->accessibleName(), edit);
     auto *layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
     layout->addWidget(writeWhenFileChanges_);
     layout->addWidget(nextChip_);
     layout->addLayout(counters);
@@ -68,13 +101,16 @@ ProductionWindow::ProductionWindow(QWidget *parent) : QDialog(parent)
     showCounters();
 
     connect(nextChip_, &QPushButton::clicked, this, &ProductionWindow::nextChipRequested);
+    for (QLineEdit *edit : {records_, serialWords_, firstSerialNumber_})
+        connect(edit, &QLineEdit::textChanged, this, &ProductionWindow::remember);
     for (QCheckBox *box : {writeWhenFileChanges_, soundOnPass_, soundOnFail_})
         connect(box, &QCheckBox::toggled, this, &ProductionWindow::remember);
 }
 
 WindowSettings::Production ProductionWindow::settings() const
 {
-    return {writeWhenFileChanges_->isChecked(), soundOnPass_->isChecked(), soundOnFail_->isChecked()};
+    return {records_->text().trimmed(), serialWords_->text().trimmed(), firstSerialNumber_->text().trimmed(),
+            writeWhenFileChanges_->isChecked(),  soundOnPass_->isChecked(),           soundOnFail_->isChecked()};
 }
 
 void ProductionWindow::remember()

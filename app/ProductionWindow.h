@@ -6,11 +6,12 @@
 
 class QCheckBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
-// Function > "Production...": beside the main window, the button for the next chip, the file
-// written again when it changes, and what became of the chips of the loaded file. Its switches
-// are remembered.
+// Function > "Production...": beside the main window, the records database and the serial words
+// every write from the windows uses, the button for the next chip, the file written again when it
+// changes, and what became of the chips of the loaded file. Its fields and switches are remembered.
 class ProductionWindow : public QDialog {
     Q_OBJECT
 public:
@@ -32,6 +33,7 @@ private:
     void remember();
     void showCounters();
 
+    QLineEdit *records_, *serialWords_, *firstSerialNumber_;
     QCheckBox *writeWhenFileChanges_, *soundOnPass_, *soundOnFail_;
     QPushButton *nextChip_;
     QLabel *passed_, *failed_, *total_, *result_, *resultDetail_;

@@ -37,6 +37,9 @@ Production production()
 {
     const QSettings settings = userSettings();
     Production production;
+    production.records = settings.value(QStringLiteral("production/records")).toString();
+    production.serialWords = settings.value(QStringLiteral("production/serialWords")).toString();
+    production.firstSerialNumber = settings.value(QStringLiteral("production/firstSerialNumber")).toString();
     production.writeWhenFileChanges = switchOn(settings, QStringLiteral("production/writeWhenFileChanges"), false);
     production.soundOnPass = switchOn(settings, QStringLiteral("production/soundOnPass"), true);
     production.soundOnFail = switchOn(settings, QStringLiteral("production/soundOnFail"), true);
@@ -46,6 +49,9 @@ Production production()
 void setProduction(const Production &production)
 {
     QSettings settings = userSettings();
+    settings.setValue(QStringLiteral("production/records"), production.records);
+    settings.setValue(QStringLiteral("production/serialWords"), production.serialWords);
+    settings.setValue(QStringLiteral("production/firstSerialNumber"), production.firstSerialNumber);
     settings.setValue(QStringLiteral("production/writeWhenFileChanges"), production.writeWhenFileChanges);
     settings.setValue(QStringLiteral("production/soundOnPass"), production.soundOnPass);
     settings.setValue(QStringLiteral("production/soundOnFail"), production.soundOnFail);

@@ -12,6 +12,9 @@ void setCheckBeforeWrite(bool checked);
 
 // The Production window's fields and switches.
 struct Production {
+    QString records;           // the records database; empty, none
+    QString serialWords;       // ADDR:WORDS; empty, no serial numbers
+    QString firstSerialNumber; // for a database without a sequence yet
     bool writeWhenFileChanges = false;
     bool soundOnPass = true;
     bool soundOnFail = true;

@@ -1,6 +1,6 @@
 #include "cli/ChipReport.h"
 
-#include "cli/ExitStatus.h"
+#include "ops/ExitStatus.h"
 
 #include "device/AddressField.h"
 #include "device/ConfigWord.h"
@@ -97,7 +97,5 @@ Message notBlankReport(Device device, const ChipComparison &found)
 
 QString ChipRecord::result() const
 {
-    const QString name = resultName(status);
-    return status != kSuccess && failedWord >= 0 ? QStringLiteral("%1 at word %2").arg(name, hexText(failedWord))
-                                                 : name;
+    return chipResult(status, failedWord);
 }

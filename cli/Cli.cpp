@@ -4,7 +4,7 @@
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleSeam.h"
-#include "cli/ExitStatus.h"
+#include "ops/ExitStatus.h"
 #include "cli/Gang.h"
 #include "cli/SimulatedAdapter.h"
 #include "cli/TracingPort.h"
@@ -114,7 +114,7 @@ ExitStatus Session::check()
         if (store_)
             fileSha256_ = sha256Of(options_.file);
         if (options_.serialRange)
-            serialOverlap_ = options_.serialRange->overlap(*job_.loaded);
+            serialOverlap_ = options_.serialRange->overlap([this](int word) { return job_.loaded->storesWord(word); });
     }
     return prepareRecords();
 }

@@ -1,7 +1,7 @@
 #include "cli/CliOptions.h"
 
 #include "cli/Commands.h"
-#include "cli/ExitStatus.h"
+#include "ops/ExitStatus.h"
 #include "device/AddressField.h"
 #include "device/Profiles.h"
 #include "image/HexDigit.h"
@@ -52,37 +52,11 @@ struct Usage {
     QString error;
 };
 
-// A hexadecimal number as a script writes it: digits only, an optional 0x in front.
-std::optional<uint> hexNumber(QString text)
-{
-    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-        text.remove(0, 2);
-    if (text.isEmpty() || text.size() > 8)
-        return std::nullopt;
-    uint value = 0;
-    for (const QChar c : text) {
-        const int digit = hexDigit(c.unicode());
-        if (digit < 0)
-            return std::nullopt;
-        value = value * 16 + uint(digit);
-    }
-    return value;
-}
-
 const ConsoleCommand &commandNamed(const QString &name)
 {
     if (const ConsoleCommand *command = consoleCommandNamed(name))
         return *command;
     throw Usage{QStringLiteral("unknown command \"%1\"").arg(name)};
-}
-
-// A whole decimal number, digits only.
-std::optional<quint64> decimalNumber(const QString &text)
-{
-    bool ok = false;
-    const quint64 value = text.toULongLong(&ok, 10);
-    const bool digitsOnly = std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
-    return ok && digitsOnly ? std::optional<quint64>(value) : std::nullopt;
 }
 
 // Whether two paths name one port: a link and its target, two nodes of one device.
@@ -160,27 +134,17 @@ void takeRecords(const QCommandLineParser &parser, const std::array<QCommandLine
     }
     if (options.command != CliCommand::Write)
         throw Usage{QStringLiteral("--serial applies to write only")};
-    const QStringList parts = parser.value(serial).split(QLatin1Char(':'));
-    const std::optional<uint> address = hexNumber(parts.first());
-    const std::optional<quint64> words = decimalNumber(parts.last());
-    const int memorySize = profileDefaults(options.device).memorySize;
-    if (parts.size() != 2 || !address || !words || *words < 1 || *words > quint64(SerialRange::kMostWords))
-        throw Usage{QStringLiteral("--serial: ADDR:WORDS, a word address in hex and 1 to %1 words, not \"%2\"")
-                        .arg(SerialRange::kMostWords)
-                        .arg(parser.value(serial))};
-    const SerialRange range{int(std::min<uint>(*address, 0xFFFF)), int(*words)};
-    if (range.lastWord() >= memorySize)
-        throw Usage{QStringLiteral("--serial: words %1 to %2 lie outside the %3's words 0 to %4")
-                        .arg(hexText(range.address), hexText(range.lastWord()),
-                             QLatin1String(profileDefaults(options.device).name), hexText(memorySize - 1))};
+    QString problem;
+    const std::optional<SerialRange> range = SerialRange::parse(parser.value(serial), options.device, problem);
+    if (!range)
+        throw Usage{QStringLiteral("--serial: %1").arg(problem)};
     options.serialRange = range;
     if (options.records.isEmpty())
         throw Usage{QStringLiteral("--serial needs --records: the database's sequence gives the numbers")};
     if (parser.isSet(start)) {
-        options.serialStart = decimalNumber(parser.value(start));
-        // The databases keep a number as a signed 64-bit integer.
-        if (!options.serialStart || *options.serialStart > quint64(std::numeric_limits<qint64>::max()))
-            throw Usage{QStringLiteral("--serial-start: a decimal number, not \"%1\"").arg(parser.value(start))};
+        options.serialStart = SerialRange::parseNumber(parser.value(start), problem);
+        if (!options.serialStart)
+            throw Usage{QStringLiteral("--serial-start: %1").arg(problem)};
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/CliOptions.h"
-#include "cli/ExitStatus.h"
+#include "ops/ExitStatus.h"
 #include "ops/ProductionRun.h"
 #include "ops/ProgrammerCore.h"
 

@@ -2,7 +2,7 @@
 
 #include "cli/ChipReport.h"
 #include "cli/CliOptions.h"
-#include "cli/ExitStatus.h"
+#include "ops/ExitStatus.h"
 #include "device/Profiles.h"
 #include "ops/Messages.h"
 #include "ops/RecordStore.h"

@@ -53,3 +53,27 @@ QString hexText(int value)
         return QString::number(value & 0xFFFF, 16).toUpper();
     return QString::number(value, 16).toUpper();
 }
+
+std::optional<uint> hexNumber(QString text)
+{
+    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        text.remove(0, 2);
+    if (text.isEmpty() || text.size() > 8)
+        return std::nullopt;
+    uint value = 0;
+    for (const QChar c : text) {
+        const int digit = hexDigit(c.unicode());
+        if (digit < 0)
+            return std::nullopt;
+        value = value * 16 + uint(digit);
+    }
+    return value;
+}
+
+std::optional<quint64> decimalNumber(const QString &text)
+{
+    bool ok = false;
+    const quint64 value = text.toULongLong(&ok, 10);
+    const bool digitsOnly = std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+    return ok && digitsOnly ? std::optional<quint64>(value) : std::nullopt;
+}

@@ -19,3 +19,8 @@ std::optional<QString> checkedLastAddress(const QString &text, int MEMSIZE);
 
 // Hex as the window shows it: upper case, no leading zeros; negative 16-bit values as four digits.
 QString hexText(int value);
+
+// A hexadecimal number as a script writes it: digits only, an optional 0x in front.
+std::optional<uint> hexNumber(QString text);
+// A whole decimal number, digits only.
+std::optional<quint64> decimalNumber(const QString &text);

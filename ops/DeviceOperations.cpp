@@ -209,14 +209,16 @@ Outcome DeviceOperations::write(const ProgramBuffer &program, const WriteJob &jo
         window_.showBox(Messages::noData());
         return {Kind::NoData};
     }
-    // A word other than the one the file asks for goes out only when the user says so.
-    if (job.fileWordToConfirm) {
-        const quint16 written = job.configWord();
-        if (written != *job.fileWordToConfirm
-            && window_.showBox(Messages::writeOtherConfigWordIn(job.device, *job.fileWordToConfirm, written)) != BoxAnswer::Yes)
-            return {Kind::Declined};
-    }
+    if (job.fileWordToConfirm && !confirmConfigWord(job.device, *job.fileWordToConfirm, job.configWord()))
+        return {Kind::Declined};
     return Run{*this}.write(program, job, QStringLiteral("WRITE"));
+}
+
+// A word other than the one the file asks for goes out only when the user says so.
+bool DeviceOperations::confirmConfigWord(Device device, quint16 fileWord, quint16 written)
+{
+    return written == fileWord
+           || window_.showBox(Messages::writeOtherConfigWordIn(device, fileWord, written)) == BoxAnswer::Yes;
 }
 
 Outcome DeviceOperations::read(ProgramBuffer &program, int lastWord)

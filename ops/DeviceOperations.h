@@ -34,6 +34,8 @@ public:
     DeviceOperations(Adapter &adapter, WindowSeam &window);
 
     Outcome write(const ProgramBuffer &program, const WriteJob &job);
+    // "Write anyway?" when `written` is not the word the file asks for. True when it may go out.
+    bool confirmConfigWord(Device device, quint16 fileWord, quint16 written);
     // Words 0..lastWord into `program`.
     Outcome read(ProgramBuffer &program, int lastWord);
     // The same, then the configuration word. A chip whose code protection is on is said: its

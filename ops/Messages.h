@@ -314,4 +314,17 @@ inline Message fileReadFromProtectedChip(Device device, quint16 fileWord)
     return message;
 }
 
+// The Production window's records or serial words cannot be used for this chip: nothing was sent.
+inline Message productionRefused(const QString &reason)
+{
+    return {QStringLiteral("Nothing was written"), QStringLiteral("PRODUCTION"), BoxIcon::Error, BoxButtons::Ok, reason};
+}
+
+// The chip's write went as its result says, but its row in the records could not be kept.
+inline Message chipRowNotKept(const QString &reason)
+{
+    return {QStringLiteral("The chip's row could not be kept in the records"), QStringLiteral("PRODUCTION"),
+            BoxIcon::Error, BoxButtons::Ok, reason};
+}
+
 } // namespace Messages

@@ -86,3 +86,8 @@ void PortSwitch::chooseCom1Device(const QString &device)
         close();
     switchToCom1();
 }
+
+QString PortSwitch::device() const
+{
+    return state_.portNumber != 0 ? port_.device() : QString();
+}

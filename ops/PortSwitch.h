@@ -23,6 +23,8 @@ public:
     void open();
     // Drops RTS and closes the port; portNumber is 0 afterwards whatever happened.
     void close();
+    // The device of the port open; empty when none is.
+    QString device() const;
     void switchToCom1();
     void switchToCom2();
     // "Port...": remembers the device as what COM1 stands for from now on, also at the next

@@ -2,6 +2,8 @@
 
 #include "ops/ProgrammerCore.h"
 
+#include <utility>
+
 ProductionRun::ProductionRun(ProgrammerCore &core, RecordStore *store, std::optional<SerialRange> serial)
     : core_(core), store_(store), serial_(serial)
 {
@@ -9,8 +11,19 @@ ProductionRun::ProductionRun(ProgrammerCore &core, RecordStore *store, std::opti
 
 void ProductionRun::holdSerialWords()
 {
-    if (serial_)
-        core_.storeWords(serial_->address, serial_->wordsFor(serial_->capacity() - 1));
+    if (!serial_)
+        return;
+    heldWords_.clear();
+    for (int word = serial_->address; word <= serial_->lastWord(); ++word)
+        heldWords_ += core_.buffer().word(word);
+    heldLastAddress_ = core_.profile().LASTADR;
+    core_.storeWords(serial_->address, serial_->wordsFor(serial_->capacity() - 1));
+}
+
+void ProductionRun::putBackProgram()
+{
+    if (serial_ && !heldWords_.isEmpty())
+        core_.restoreWords(serial_->address, std::exchange(heldWords_, {}), heldLastAddress_);
 }
 
 QString ProductionRun::begin(ChipRow start, bool withNumber)
@@ -35,9 +48,9 @@ QString ProductionRun::begin(ChipRow start, bool withNumber)
     return store_->completeChip(*rowId_, row_);
 }
 
-Outcome ProductionRun::write()
+Outcome ProductionRun::write(ProgrammerCore::Question question)
 {
-    return noteWritten(core_.write(), core_.profile().LASTADR);
+    return noteWritten(core_.write(question), core_.profile().LASTADR);
 }
 
 Outcome ProductionRun::blankAll()

@@ -4,6 +4,7 @@
 #include "image/Checksum.h"
 #include "link/CommandText.h"
 #include "ops/Messages.h"
+#include "ops/RecordStore.h"
 #include "ops/ReplyTick.h"
 
 #include <QFile>
@@ -70,6 +71,9 @@ FileLoad ProgrammerCore::loadFile(const QString &path)
     profile_.LASTADR = load.loaded.LASTADR;
     state_.programLoaded = true;
     state_.fileConfigWord = load.loaded.configWord;
+    loadedFilePath_ = path;
+    loadedFileSha256_ = sha256Of(path);
+    fileBytes_ = load.loaded.stored;
     if (rules_ == WordRules::Panel)
         takeFileConfigWord(load);
     return load;
@@ -108,6 +112,18 @@ void ProgrammerCore::storeWords(int firstWord, const QList<quint16> &words)
     profile_.LASTADR = qint16(std::max<int>(profile_.LASTADR, firstWord + int(words.size()) - 1));
 }
 
+void ProgrammerCore::restoreWords(int firstWord, const QList<quint16> &words, int lastAddress)
+{
+    storeWords(firstWord, words);
+    profile_.LASTADR = qint16(lastAddress);
+}
+
+bool ProgrammerCore::fileGivesWord(int word) const
+{
+    const std::size_t low = std::size_t(2 * word);
+    return state_.programLoaded && low + 1 < fileBytes_.size() && (fileBytes_[low] || fileBytes_[low + 1]);
+}
+
 ConfigChoice ProgrammerCore::configWordToWrite() const
 {
     using Origin = ConfigChoice::Origin;
@@ -139,11 +155,19 @@ ConfigSource ProgrammerCore::configSource(Device procedure) const
     return [this, procedure] { return wordFor(procedure); };
 }
 
-Outcome ProgrammerCore::write()
+bool ProgrammerCore::confirmConfigWord()
+{
+    const Device device = *profile_.device;
+    if (rules_ != WordRules::FixedWord || !state_.programLoaded || !state_.fileConfigWord)
+        return true;
+    return operations_.confirmConfigWord(device, *state_.fileConfigWord, wordFor(device));
+}
+
+Outcome ProgrammerCore::write(Question question)
 {
     const Device device = *profile_.device;
     WriteJob job{device, profile_.LASTADR, configSource(device), state_.programLoaded};
-    if (rules_ == WordRules::FixedWord)
+    if (rules_ == WordRules::FixedWord && question == Question::Ask)
         job.fileWordToConfirm = state_.fileConfigWord;
     adapter_.forgetFramesSent();
     return told(operations_.write(PBUF_, job), wordFor(device));
@@ -258,4 +282,6 @@ void ProgrammerCore::forgetLoadedFile()
 {
     state_.programLoaded = false;
     state_.fileConfigWord.reset();
+    loadedFilePath_.clear();
+    loadedFileSha256_.clear();
 }

@@ -13,6 +13,7 @@
 #include <QList>
 #include <QString>
 
+#include <bitset>
 #include <optional>
 
 class SerialPort;
@@ -82,15 +83,28 @@ public:
     // FILE OPEN and dravik-cli's FILE.hex: all or nothing. An ok() file is the program from now
     // on: the buffer, LASTADR and the file's configuration word.
     FileLoad loadFile(const QString &path);
-    // Puts words into the buffer from firstWord on (dravik-cli's serial numbers); a write then
-    // reaches the last of them.
+    // The file the program was loaded from, and its SHA-256 as it was loaded; empty when the
+    // buffer holds no file's program.
+    const QString &loadedFilePath() const { return loadedFilePath_; }
+    const QString &loadedFileSha256() const { return loadedFileSha256_; }
+    // Whether the loaded file gives either byte of the word a value.
+    bool fileGivesWord(int word) const;
+    // Puts words into the buffer from firstWord on (the serial numbers); a write then reaches
+    // the last of them.
     void storeWords(int firstWord, const QList<quint16> &words);
+    // Puts back the words and LASTADR that storeWords changed.
+    void restoreWords(int firstWord, const QList<quint16> &words, int lastAddress);
 
     // The configuration word WRITE would send now, by the rules.
     ConfigChoice configWordToWrite() const;
 
-    // WRITE: words 0..LASTADR, then the configuration word by the rules.
-    Outcome write();
+    // dravik's "Write anyway?" before a configuration word other than the file's, when the
+    // rules ask it. False when the user declines: nothing may be sent.
+    bool confirmConfigWord();
+    // WRITE: words 0..LASTADR, then the configuration word by the rules; the question first,
+    // unless the caller has asked it with confirmConfigWord().
+    enum class Question { Ask, Asked };
+    Outcome write(Question question = Question::Ask);
     // VERIFY of words 0..lastWord; with `withConfigWord`, then the chip's configuration word
     // against the file's, when the file holds one.
     Outcome verify(int lastWord, bool withConfigWord = false);
@@ -143,6 +157,9 @@ private:
     PortSwitch ports_;
     DeviceOperations operations_;
     std::optional<quint16> givenConfigWord_;
+    QString loadedFilePath_;
+    QString loadedFileSha256_;
+    std::bitset<ProgramBuffer::kSize> fileBytes_; // the bytes the loaded file gives a value
     // The word the panel took from the loaded file, while nothing else has set the panel since.
     std::optional<quint16> panelWordFromFile_;
 };

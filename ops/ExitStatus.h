@@ -4,7 +4,8 @@
 
 struct Outcome;
 
-// What dravik-cli's exit status tells a script; exitStatusHelp() says it to the user.
+// What became of a chip, as a number: dravik-cli's exit status, which exitStatusHelp() says to
+// the user, and the status a chip's row in the records keeps, whichever program wrote it.
 enum ExitStatus : int {
     kSuccess = 0,
     kChipDisagrees = 1, // a word or the configuration word differs (verify), is not blank or did not take (write)
@@ -27,3 +28,6 @@ QString exitStatusHelp();
 // A status in a few words, as a chip's line in the table and its row give it: "ok", "adapter
 // failed", "interrupted", "ended by signal 9".
 QString resultName(int status);
+
+// What became of a chip as its row and the gang's table give it: "ok", "adapter failed at word 1A".
+QString chipResult(int status, int failedWord);

@@ -1,5 +1,6 @@
-#include "cli/ExitStatus.h"
+#include "ops/ExitStatus.h"
 
+#include "device/AddressField.h"
 #include "ops/ProgrammerCore.h"
 
 #include <QStringList>
@@ -74,4 +75,11 @@ QString resultName(int status)
     }
     return status > kStoppedBySignal ? QStringLiteral("ended by signal %1").arg(status - kStoppedBySignal)
                                      : QStringLiteral("status %1").arg(status);
+}
+
+QString chipResult(int status, int failedWord)
+{
+    const QString name = resultName(status);
+    return status != kSuccess && failedWord >= 0 ? QStringLiteral("%1 at word %2").arg(name, hexText(failedWord))
+                                                 : name;
 }
