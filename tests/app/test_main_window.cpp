@@ -4,6 +4,7 @@
 #include "device/ConfigWord.h"
 #include "image/HexLoader.h"
 #include "ops/Messages.h"
+#include "ops/RecordStore.h"
 #include "tests/app/FakeWindowRig.h"
 #include "tests/app/WindowBench.h"
 #include "tests/support/TemporarySettings.h"
@@ -746,7 +747,8 @@ void MainWindowTest::chip_checks_of_the_function_menu()
 }
 
 // The file saved again as an assembler saves it (another name renamed over it) is written once it
-// settles; a half-written save is refused as FILE OPEN refuses it, with nothing sent.
+// settles, with its row and serial number; Next chip gets the next number, and neither number
+// stays in the buffer. A half-written save is refused as FILE OPEN refuses it, with nothing sent.
 void MainWindowTest::production_writes_a_saved_file_once_and_the_next_chip()
 {
     TemporarySettings settings;
@@ -760,24 +762,38 @@ void MainWindowTest::production_writes_a_saved_file_once_and_the_next_chip()
     rig.window->menuItems().Production->trigger();
     ProductionWindow *production = rig.window->productionWindow();
     QVERIFY(production && production->isVisible());
+    const QString records = dir.filePath("records.sqlite");
+    production->findChild<QLineEdit *>("Records")->setText(records);
+    production->findChild<QLineEdit *>("Serial words")->setText("3:2");
+    production->findChild<QLineEdit *>("First serial number")->setText("1001");
     production->findChild<QCheckBox *>("Write when the file changes")->setChecked(true);
     rig.port.clearRecords();
 
     const QList<quint16> saved{0x2806, 0x000A, 0x0008};
     writeFile(dir, "program.hex.new", hexFileOf(saved));
     QCOMPARE(std::rename(dir.filePath("program.hex.new").toLocal8Bit().constData(), path.toLocal8Bit().constData()), 0);
-    const QStringList written = writeTranscript(saved, rig.c().Text6->text());
-    QTRY_COMPARE_WITH_TIMEOUT(rig.port.sentCommands(), written, 5000);
+    const QString config = rig.c().Text6->text();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.port.sentCommands(), writeTranscript(saved + QList<quint16>{0x3403, 0x34E9}, config), 5000);
     QTest::qWait(1000); // and only once
-    QCOMPARE(rig.port.sentCommands(), written);
-    QCOMPARE(model.programWord(2), quint16(0x0008));
+    QCOMPARE(rig.port.sentCommands(), writeTranscript(saved + QList<quint16>{0x3403, 0x34E9}, config));
+    QCOMPARE(model.programWord(4), quint16(0x34E9));
     QCOMPARE(production->findChild<QLabel *>("Passed")->text(), QStringLiteral("1"));
     QVERIFY(production->findChild<QLabel *>("Result")->text().contains("PASS"));
 
     rig.port.clearRecords();
     QTest::keyClick(production->findChild<QPushButton *>("Next chip"), Qt::Key_Return);
-    QCOMPARE(rig.port.sentCommands(), written);
+    QCOMPARE(rig.port.sentCommands(), writeTranscript(saved + QList<quint16>{0x3403, 0x34EA}, config));
     QCOMPARE(production->findChild<QLabel *>("Total")->text(), QStringLiteral("2"));
+    QCOMPARE(rig.window->buffer().word(4), quint16(0x3FFF));
+    QCOMPARE(rig.window->profile().LASTADR, qint16(2));
+
+    RecordStore store(records);
+    QCOMPARE(store.open(RecordStore::Missing::Refuse), QString());
+    QStringList rows;
+    const qsizetype number = RecordStore::columns().indexOf("serial_number");
+    const qsizetype result = RecordStore::columns().indexOf("result");
+    QCOMPARE(store.forEachRow([&](const QStringList &row) { rows << row[number] + " " + row[result]; }), QString());
+    QCOMPARE(rows, (QStringList{"1001 ok", "1002 ok"}));
 
     rig.port.clearRecords();
     rig.dialogs.boxes.clear();
