@@ -86,6 +86,8 @@ ProductionWindow::ProductionWindow(QWidget *parent) : QDialog(parent)
         counters->addWidget(new QLabel(captions[column]), 0, column, Qt::AlignCenter);
         counters->addWidget(values[column], 1, column, Qt::AlignCenter);
     }
+    // Room for a path or a URI as people type them.
+    records_->setMinimumWidth(records_->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 40);
     auto *fields = new QFormLayout;
     for (QLineEdit *edit : {records_, serialWords_, firstSerialNumber_})
         fields->addRow(edit->accessibleName(), edit);
