@@ -4,8 +4,11 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QStringList>
+
+#include <algorithm>
 
 QString qtNameFilter(const QString &barSeparated)
 {
@@ -83,6 +86,15 @@ QString QtDialogs::askPortPath(const QString &current)
                                                                             : QStringLiteral("DRAVIK_COM1");
     PortDialog dialog(detectedPorts(), current, overriddenBy, QApplication::activeWindow());
     return dialog.exec() == QDialog::Accepted ? dialog.path() : QString();
+}
+
+QString QtDialogs::askDevice(const QStringList &names, const QString &current)
+{
+    bool chosen = false;
+    const QString name = QInputDialog::getItem(QApplication::activeWindow(), QStringLiteral("Device"),
+                                               QStringLiteral("Device to program:"), names,
+                                               int(std::max<qsizetype>(0, names.indexOf(current))), false, &chosen);
+    return chosen ? name : QString();
 }
 
 void QtDialogs::endProgram()

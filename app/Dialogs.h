@@ -3,6 +3,7 @@
 #include "ops/WindowSeam.h"
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -21,6 +22,8 @@ public:
     // "Port...": the device chosen for COM1, or an empty text when the user cancelled.
     // `current` is the device COM1 stands for now.
     virtual QString askPortPath(const QString &current) = 0;
+    // "Device...": the name chosen from `names`, or an empty text when the user cancelled.
+    virtual QString askDevice(const QStringList &names, const QString &current) = 0;
     // Ends the program as soon as the running handler has returned: the event loop stops and
     // the program shuts down normally, with exit status 0.
     virtual void endProgram() = 0;
@@ -41,5 +44,6 @@ public:
     QString askOpenFileName() override;
     QString askSaveFileName() override;
     QString askPortPath(const QString &current) override;
+    QString askDevice(const QStringList &names, const QString &current) override;
     void endProgram() override;
 };

@@ -9,6 +9,7 @@
 #include "app/ProductionWindow.h"
 #include "app/SaveHex.h"
 #include "app/WindowLayout.h"
+#include "app/WindowSettings.h"
 #include "device/AddressField.h"
 #include "device/Profiles.h"
 #include "image/BufferDump.h"
@@ -79,6 +80,8 @@ void MainWindow::startUp()
     controls_.Label7->clear();
     core_.openCom1AtStartUp();
     controls_.Option1->setChecked(true);
+    if (const std::optional<Device> chosen = deviceNamed(WindowSettings::chosenDevice()))
+        chooseDevice(*chosen);
 }
 
 void MainWindow::exitClicked()
@@ -170,7 +173,7 @@ void MainWindow::readClicked()
     });
 }
 
-// Only the flash part can be blanked; the item is enabled only while the 16F84 is selected.
+// Only a flash part can be blanked; the item is enabled only while one is selected.
 void MainWindow::blankAllClicked()
 {
     runExclusive([this] {
@@ -246,29 +249,6 @@ void MainWindow::setWatchdogFlag(bool enabled)
     controls_.Label7->setText(enabled ? enable : QString());
     if (edition_ == Edition::Basic)
         controls_.Label7->setAccessibleName(enabled ? enable : QStringLiteral("WDT Disable"));
-}
-
-void MainWindow::selectDevice(Device device)
-{
-    core_.selectDevice(device);
-    if (edition_ == Edition::Advanced)
-        showDefaultPanel(device);
-    controls_.Text4->setText(hexText(0));
-    controls_.Text5->setText(hexText(core_.profile().LASTADR));
-    controls_.Text1->clear();
-    setWatchdogFlag(false);
-    enableOperationControls();
-}
-
-// The panel's controls as the core's default word for the device stands.
-void MainWindow::showDefaultPanel(Device device)
-{
-    const ProfileDefaults &defaults = profileDefaults(device);
-    showConfigWord(QString::fromLatin1(defaults.configText));
-    controls_.Option3->setChecked(true);
-    controls_.Check1->setChecked(defaults.powerUpTimerChecked);
-    controls_.Option9->setChecked(true);
-    controls_.Option8->setChecked(true);
 }
 
 void MainWindow::oscillatorChosen(Oscillator oscillator)
@@ -355,9 +335,10 @@ void MainWindow::enableOperationControls()
     for (QWidget *control : controls)
         control->setEnabled(idle);
     for (QAction *item : {menu_.COM1, menu_.COM2, menu_.Port, menu_.READ, menu_.Line_test, menu_.Save_HEX, menu_.VER,
-                          menu_.Blank_check, menu_.Checksum})
+                          menu_.Blank_check, menu_.Checksum, menu_.Device})
         item->setEnabled(idle);
-    menu_.BLANK->setEnabled(idle && controls_.Option1->isChecked());
+    const std::optional<Device> &device = core_.profile().device;
+    menu_.BLANK->setEnabled(idle && device && !profileDefaults(*device).eprom);
     if (production_)
         production_->setNextChipEnabled(idle);
 }

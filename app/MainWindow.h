@@ -50,7 +50,7 @@ public:
     };
     struct MenuItems {
         QAction *COM1, *COM2, *Port, *READ, *BLANK, *Buffer_view, *WDT, *Line_test, *Save_HEX, *HELP, *VER,
-            *Blank_check, *Checksum, *Check_before_WRITE, *Production;
+            *Blank_check, *Checksum, *Check_before_WRITE, *Production, *Device;
     };
 
     const Controls &controls() const { return controls_; }
@@ -109,6 +109,10 @@ private:
     void checksumClicked();
     void checkBeforeWriteClicked();
     void productionClicked();
+    // Function > "Device...": any device of the table, remembered for the next start. The two
+    // option buttons show the 16F84 and the 16C711; for another device neither is selected.
+    void deviceClicked();
+    void chooseDevice(Device device);
     void nextChipClicked();
     // WRITE, "Next chip" and a changed file: the loaded program written as WRITE writes it, with
     // the Production window's records and serial words when it names a database, and the chip

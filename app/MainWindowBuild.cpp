@@ -176,6 +176,7 @@ void MainWindow::buildMenuBar()
         {QStringLiteral("Checksum"), &MainWindow::checksumClicked},
         {QStringLiteral("Check_before_WRITE"), &MainWindow::checkBeforeWriteClicked},
         {QStringLiteral("Production"), &MainWindow::productionClicked},
+        {QStringLiteral("Device"), &MainWindow::deviceClicked},
     };
     QHash<QString, QAction *> actions;
     for (const MenuSpec &menuSpec : menuBarLayout(edition_)) {
@@ -204,7 +205,7 @@ void MainWindow::buildMenuBar()
              actions.value(QStringLiteral("Save_HEX")),    actions.value(QStringLiteral("HELP")),
              actions.value(QStringLiteral("VER")),         actions.value(QStringLiteral("Blank_check")),
              actions.value(QStringLiteral("Checksum")),    actions.value(QStringLiteral("Check_before_WRITE")),
-             actions.value(QStringLiteral("Production"))};
+             actions.value(QStringLiteral("Production")),  actions.value(QStringLiteral("Device"))};
     menu_.Check_before_WRITE->setChecked(WindowSettings::checkBeforeWrite());
 }
 
@@ -237,6 +238,9 @@ void MainWindow::connectHandlers()
                 handler();
         });
     }
+    // A device the user picks with the option buttons is no longer the one Device... chose.
+    for (QRadioButton *button : {c.Option1, c.Option2})
+        connect(button, &QRadioButton::clicked, this, [] { WindowSettings::setChosenDevice({}); });
     if (c.Check1)
         connect(c.Check1, &QCheckBox::toggled, this, &MainWindow::powerUpTimerClicked);
     connect(c.Text5, &QLineEdit::textChanged, this, &MainWindow::lastAddressEdited);

@@ -187,7 +187,8 @@ const std::vector<MenuSpec> kAdvancedMenus{
       {"Blank_check", "Blank check", 0},
       {"Checksum", "Checksum", 0},
       {"Check_before_WRITE", "Check before WRITE", 0, true},
-      {"Production", "Production...", 0}}},
+      {"Production", "Production...", 0},
+      {"Device", "Device...", 0}}},
     {"ABOUT", "ABOUT", {{"HELP", "HELP", Qt::Key_F1}, {"VER", "VER", 0}}},
 };
 

@@ -33,6 +33,20 @@ void setCheckBeforeWrite(bool checked)
     userSettings().setValue(kCheckBeforeWriteKey, checked);
 }
 
+QString chosenDevice()
+{
+    return userSettings().value(QStringLiteral("window/device")).toString();
+}
+
+void setChosenDevice(const QString &name)
+{
+    QSettings settings = userSettings();
+    if (name.isEmpty())
+        settings.remove(QStringLiteral("window/device"));
+    else
+        settings.setValue(QStringLiteral("window/device"), name);
+}
+
 Production production()
 {
     const QSettings settings = userSettings();

@@ -10,6 +10,11 @@ namespace WindowSettings {
 bool checkBeforeWrite();
 void setCheckBeforeWrite(bool checked);
 
+// The device Function > "Device..." chose, by name; empty once the user picks one with the
+// option buttons.
+QString chosenDevice();
+void setChosenDevice(const QString &name);
+
 // The Production window's fields and switches.
 struct Production {
     QString records;           // the records database; empty, none

@@ -79,6 +79,7 @@ private:
     ExitStatus prepareRecords();
     void holdSerialWords();
     ExitStatus startChip();
+    Outcome checkChipIdentity();
     ChipRow chipStart() const;
     std::optional<PortChoice> portChoice(std::unique_ptr<SimulatedAdapter> &simulator);
     bool openPort(const PortChoice &choice);
@@ -155,7 +156,9 @@ int Session::run()
         tick.start(100);
         if (!signalWatch_->signalled()) {
             clock_.start();
-            outcome = command_.run(job_);
+            outcome = checkChipIdentity();
+            if (outcome.completed() && job_.verdict == kSuccess)
+                outcome = command_.run(job_);
             record_.seconds = double(clock_.elapsed()) / 1000;
             if (!command_.writesConfigWord)
                 production_.noteCovered(outcome, job_.lastWord);
@@ -267,6 +270,20 @@ ChipRow Session::chipStart() const
     if (job_.loaded)
         start.checksum = core_.checksum();
     return start;
+}
+
+// The chip in the socket, by its device ID, before anything else reaches it: a chip that is
+// another device gets nothing.
+Outcome Session::checkChipIdentity()
+{
+    if (command_.id == CliCommand::Identify)
+        return {};
+    const ChipIdentity identity = core_.checkDeviceId();
+    if (identity.outcome.completed() && !identity.isChosenDevice) {
+        seam_.report(Messages::wrongChip(options_.device, identity.word), {});
+        job_.verdict = kWrongChip;
+    }
+    return identity.outcome;
 }
 
 // The chip's row, and its number for good, whatever becomes of the chip: the row tells which.

@@ -21,7 +21,8 @@
 namespace {
 
 const char kDescription[] =
-    "Writes, verifies and reads PIC16F84 and PIC16C711 chips through the serial programmer adapter.\n"
+    "Writes, verifies and reads PIC16F84 and PIC16C711 chips, and the devices listed below,\n"
+    "through the serial programmer adapter.\n"
     "\n"
     "Commands:\n"
     "  identify          ask the adapter for its identity\n"
@@ -29,22 +30,33 @@ const char kDescription[] =
     "  verify FILE.hex   compare the chip's program words with the file's, and its configuration\n"
     "                    word when the file holds one\n"
     "  read OUT.hex      read the chip's program words and configuration word into OUT.hex\n"
-    "  blank             write blank words (3FFF) and the configuration word to a 16F84\n"
+    "  blank             write blank words (3FFF) and the configuration word to a flash part\n"
     "  blank-check       check that every word and the configuration word are blank (3FFF)\n"
     "  checksum FILE.hex\n"
     "                    the 16-bit sum of the file's program words (3FFF where it gives none)\n"
     "                    and the configuration word write would write; no adapter is touched\n"
     "  records DB        every chip's row of the records database DB as CSV; no adapter is\n"
     "                    touched\n"
+    "  devices           the devices below; no adapter is touched\n"
     "\n"
     "The configuration word written is -c WORD, else the one the file holds (at 2007h), else\n"
-    "the device's default word (3FFB for the 16F84, 3FF3 for the 16C711).\n"
-    "write to a 16C711 (an EPROM: programming only clears bits) first reads the chip as far as\n"
-    "the program goes; when the chip can no longer take the program, nothing is written (8).\n"
+    "the device's default word.\n"
+    "write to an EPROM part (16C711, 16C710: programming only clears bits) first reads the chip\n"
+    "as far as the program goes; when the chip can no longer take the program, nothing is\n"
+    "written (8).\n"
     "Progress goes to standard error, the result to standard output.\n"
     "\n"
     "With -p given several times (or --simulate-gang N) each port runs the command with its own\n"
     "adapter at the same time as the others; the result is a table of the chips.\n"
+    "\n"
+    "Devices (-d):\n";
+
+// After the table of devices.
+const char kDeviceNotes[] =
+    "\n\n"
+    "write, verify, read, blank and blank-check first read the device ID of a device that has one\n"
+    "(no program command is sent) and refuse a chip that is another (9). A device without an ID\n"
+    "cannot be told from the chip: the chip is taken to be the one chosen.\n"
     "\n"
     "Exit status:\n";
 
@@ -57,6 +69,15 @@ const ConsoleCommand &commandNamed(const QString &name)
     if (const ConsoleCommand *command = consoleCommandNamed(name))
         return *command;
     throw Usage{QStringLiteral("unknown command \"%1\"").arg(name)};
+}
+
+// "16F84, 16C711, 16F84A, ..."
+QString deviceNames()
+{
+    QStringList names;
+    for (const Device each : allDevices())
+        names += QLatin1String(profileDefaults(each).name);
+    return names.join(QStringLiteral(", "));
 }
 
 // Whether two paths name one port: a link and its target, two nodes of one device.
@@ -167,7 +188,8 @@ std::optional<PortChoice> resolvePort(const QString &argument)
 ParsedCommandLine parseCommandLine(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(kDescription) + exitStatusHelp());
+    parser.setApplicationDescription(QString::fromLatin1(kDescription) + deviceTableText()
+                                     + QString::fromLatin1(kDeviceNotes) + exitStatusHelp());
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this text."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the program's version."));
     const QCommandLineOption port({QStringLiteral("p"), QStringLiteral("port")},
@@ -176,8 +198,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
                                                  "device path. Default COM1."),
                                   QStringLiteral("PORT"), QStringLiteral("COM1"));
     const QCommandLineOption device({QStringLiteral("d"), QStringLiteral("device")},
-                                    QStringLiteral("16F84 or 16C711. Default 16F84."), QStringLiteral("DEVICE"),
-                                    QStringLiteral("16F84"));
+                                    QStringLiteral("%1 (see Devices). Default 16F84.").arg(deviceNames()),
+                                    QStringLiteral("DEVICE"), QStringLiteral("16F84"));
     const QCommandLineOption config({QStringLiteral("c"), QStringLiteral("config")},
                                     QStringLiteral("Configuration word that write and blank write, and checksum counts (hex)."),
                                     QStringLiteral("WORD"));
@@ -289,16 +311,14 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
             throw Usage{QStringLiteral("%1 touches no adapter: --port, --simulate and --simulate-gang do not apply")
                             .arg(QLatin1String(command.name))};
 
-        const QString deviceName = parser.value(device).toUpper();
-        if (deviceName == QLatin1String(profileDefaults(Device::PIC16F84).name))
-            options.device = Device::PIC16F84;
-        else if (deviceName == QLatin1String(profileDefaults(Device::PIC16C711).name))
-            options.device = Device::PIC16C711;
-        else
-            throw Usage{QStringLiteral("--device: 16F84 or 16C711, not \"%1\"").arg(parser.value(device))};
-        if (options.command == CliCommand::Blank && options.device == Device::PIC16C711)
-            throw Usage{QStringLiteral("blank is for the 16F84 only: the 16C711 is an EPROM, and writing "
-                                       "cannot set its programmed bits back to 1")};
+        const std::optional<Device> named = deviceNamed(parser.value(device));
+        if (!named)
+            throw Usage{QStringLiteral("--device: one of %1, not \"%2\"").arg(deviceNames(), parser.value(device))};
+        options.device = *named;
+        if (options.command == CliCommand::Blank && profileDefaults(options.device).eprom)
+            throw Usage{QStringLiteral("blank is for flash and EEPROM parts: the %1 is an EPROM, and writing "
+                                       "cannot set its programmed bits back to 1")
+                            .arg(QLatin1String(profileDefaults(options.device).name))};
 
         if (parser.isSet(config)) {
             if (options.command != CliCommand::Write && options.command != CliCommand::Blank

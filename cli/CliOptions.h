@@ -10,7 +10,7 @@
 
 #include <optional>
 
-enum class CliCommand { Identify, Write, Verify, Read, Blank, BlankCheck, Checksum, Records };
+enum class CliCommand { Identify, Write, Verify, Read, Blank, BlankCheck, Checksum, Records, Devices };
 
 // Where the adapter is: COM1 / COM2 as the windows know them, or any device path.
 struct PortChoice {

@@ -271,7 +271,7 @@ bool prepareChecksum(CommandRun &run)
 }
 
 // Nothing goes to the adapter.
-Outcome runChecksum(CommandRun &)
+Outcome runNothing(CommandRun &)
 {
     return {};
 }
@@ -283,7 +283,7 @@ CommandResult checksumResult(CommandRun &run, const Outcome &, const QString &)
                      Messages::configWordText(run.core.configWordToWrite().word))};
 }
 
-bool prepareRecords(CommandRun &)
+bool prepareNothing(CommandRun &)
 {
     return true;
 }
@@ -310,6 +310,12 @@ CommandResult recordsResult(CommandRun &run, const Outcome &, const QString &)
     return {text};
 }
 
+// What `devices` and --help show.
+CommandResult devicesResult(CommandRun &, const Outcome &, const QString &)
+{
+    return {deviceTableText()};
+}
+
 const char kAfterLastWord[] = "after the last word";
 
 const ConsoleCommand kCommands[] = {
@@ -321,9 +327,10 @@ const ConsoleCommand kCommands[] = {
     {CliCommand::Blank, "blank", false, true, prepareBlank, runBlank, blankResult, true, kAfterLastWord},
     {CliCommand::BlankCheck, "blank-check", false, true, prepareBlankCheck, runBlankCheck, blankCheckResult, false,
      kAfterLastWord},
-    {CliCommand::Checksum, "checksum", true, false, prepareChecksum, runChecksum, checksumResult, false,
+    {CliCommand::Checksum, "checksum", true, false, prepareChecksum, runNothing, checksumResult, false,
      kAfterLastWord},
-    {CliCommand::Records, "records", true, false, prepareRecords, runChecksum, recordsResult, false, kAfterLastWord},
+    {CliCommand::Records, "records", true, false, prepareNothing, runNothing, recordsResult, false, kAfterLastWord},
+    {CliCommand::Devices, "devices", false, false, prepareNothing, runNothing, devicesResult, false, kAfterLastWord},
 };
 
 } // namespace
@@ -341,4 +348,21 @@ const ConsoleCommand *consoleCommandNamed(const QString &name)
             return &command;
     }
     return nullptr;
+}
+
+QString deviceTableText()
+{
+    QStringList lines{QStringLiteral("  device  words  program  kind    default  device ID")};
+    for (const Device device : allDevices()) {
+        const DeviceRow &row = deviceRowOf(device);
+        lines += QStringLiteral("  %1 %2  %3       %4 %5     %6")
+                     .arg(QLatin1String(row.name), -7)
+                     .arg(row.memorySize, 5)
+                     .arg(QLatin1String(row.programCommand == ProgramCommand::P1 ? "P1" : "P0"))
+                     .arg(QLatin1String(memoryKindName(row.memory)), -7)
+                     .arg(Messages::configWordText(row.defaultWord),
+                          row.id ? Messages::configWordText(row.id->value) + QStringLiteral(" + revision")
+                                 : QStringLiteral("none"));
+    }
+    return lines.join(QLatin1Char('\n'));
 }

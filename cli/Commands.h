@@ -56,3 +56,7 @@ struct ConsoleCommand {
 const ConsoleCommand &consoleCommand(CliCommand command);
 // The command of that name; none for an unknown name.
 const ConsoleCommand *consoleCommandNamed(const QString &name);
+
+// Every device of the table, a line each: its name, program memory, program command, kind,
+// default configuration word and device ID. `devices` prints it and --help shows it.
+QString deviceTableText();

@@ -2,24 +2,18 @@
 
 #include "device/Profiles.h"
 
+#include <QStringList>
+
 namespace {
 
 constexpr qint16 kOscillatorBits = 0x03;
 constexpr qint16 kWatchdogBit = 0x04;
 constexpr qint16 kPowerUpTimerBit = 0x08; // active low: clear means the timer is on
-constexpr qint16 kBrownOutBit = 0x40;     // 16C711 only: set means brown-out reset is on
 
-// Code-protection bits of CONFL; CONFH holds only protection bits on both devices.
-qint16 protectionBitsLow(std::optional<Device> device)
+// The device's code-protection bits (bit 6 is not one on the 16C711); none before a selection.
+quint16 protectionBits(std::optional<Device> device)
 {
-    if (!device)
-        return 0;
-    return *device == Device::PIC16F84 ? 0xF0 : 0xB0; // bit 6 is not a protection bit on the 16C711
-}
-
-qint16 protectionBits(Device device)
-{
-    return qint16(0x3F00 | protectionBitsLow(device));
+    return device ? deviceRowOf(*device).maskOf(FieldKind::CodeProtection) : 0;
 }
 
 constexpr Oscillator kOscillators[] = {Oscillator::RC, Oscillator::XT, Oscillator::HS, Oscillator::LP};
@@ -66,15 +60,17 @@ void setWatchdog(DeviceProfile &profile, bool enabled)
 
 void setProtection(DeviceProfile &profile, bool enabled)
 {
-    const qint16 bits = protectionBitsLow(profile.device);
+    const quint16 bits = protectionBits(profile.device);
     if (bits == 0)
         return;
+    const qint16 low = qint16(bits & 0xFF);
+    const qint16 high = qint16(bits >> 8);
     if (enabled) {
-        profile.CONFL = qint16(profile.CONFL & ~bits & 0xFF);
-        profile.CONFH = 0;
+        profile.CONFL = qint16(profile.CONFL & ~low & 0xFF);
+        profile.CONFH = qint16(profile.CONFH & ~high & 0xFF);
     } else {
-        profile.CONFL = qint16(profile.CONFL | bits);
-        profile.CONFH = 0x3F;
+        profile.CONFL = qint16(profile.CONFL | low);
+        profile.CONFH = qint16(profile.CONFH | high);
     }
 }
 
@@ -94,8 +90,7 @@ ConfigBytes writtenConfig(Edition edition, Device procedure, const DeviceProfile
     if (edition == Edition::Advanced)
         return {profile.CONFH, profile.CONFL};
     const ProfileDefaults &defaults = profileDefaults(procedure);
-    return {defaults.configHigh,
-            qint16(defaults.configLow | (watchdogEnabled ? kWatchdogBit : 0))};
+    return {defaults.configHigh, qint16(defaults.configLow | (watchdogEnabled ? kWatchdogBit : 0))};
 }
 
 quint16 panelWord(const DeviceProfile &profile)
@@ -110,21 +105,29 @@ bool codeProtected(Device device, quint16 word)
 
 QString describeConfigWord(Device device, quint16 word)
 {
-    QString oscillator;
-    for (const Oscillator each : kOscillators) {
-        if ((word & kOscillatorBits) == oscillatorBits(each))
-            oscillator = QLatin1String(oscillatorName(each));
+    QStringList parts;
+    for (const ConfigField &field : deviceRowOf(device).fields) {
+        if (!field.name)
+            break;
+        const QString name = QLatin1String(field.name);
+        const quint16 bits = word & field.mask;
+        switch (field.kind) {
+        case FieldKind::Oscillator:
+            for (const Oscillator each : kOscillators) {
+                if (bits == quint16(oscillatorBits(each)))
+                    parts += QStringLiteral("%1 %2").arg(QLatin1String(oscillatorName(each)), name);
+            }
+            break;
+        case FieldKind::OnWhenSet: parts += name + QLatin1Char(' ') + onOrOff(bits != 0); break;
+        case FieldKind::OnWhenClear: parts += name + QLatin1Char(' ') + onOrOff(bits == 0); break;
+        case FieldKind::CodeProtection:
+            parts += bits == field.mask ? QStringLiteral("no ") + name
+                     : bits == 0        ? name + QStringLiteral(" on")
+                                        : QStringLiteral("partial ") + name;
+            break;
+        }
     }
-    const qint16 protection = protectionBits(device);
-    const QString protectionText = (word & protection) == protection ? QStringLiteral("no code protection")
-                                   : codeProtected(device, word)    ? QStringLiteral("code protection on")
-                                                                    : QStringLiteral("partial code protection");
-    QString text = QStringLiteral("%1 oscillator, power-up timer %2, watchdog %3, %4")
-                       .arg(oscillator, onOrOff(!(word & kPowerUpTimerBit)), onOrOff(word & kWatchdogBit),
-                            protectionText);
-    if (device == Device::PIC16C711)
-        text += QStringLiteral(", brown-out reset ") + onOrOff(word & kBrownOutBit);
-    return text;
+    return parts.join(QStringLiteral(", "));
 }
 
 void applyPanelChoice(DeviceProfile &profile, const PanelChoice &choice)

@@ -4,7 +4,9 @@
 
 #include <optional>
 
-enum class Device { PIC16F84, PIC16C711 };
+// A row of the device table (device/DeviceTable.h). The two that the windows' option buttons
+// select have names; the others are chosen by name.
+enum class Device : int { PIC16F84 = 0, PIC16C711 = 1 };
 enum class Edition { Advanced, Basic };
 
 // The selected device's values, owned by the main window and handed to the logic by reference.

@@ -1,17 +1,61 @@
 #include "device/Profiles.h"
 
+#include <vector>
+
 namespace {
 
-// Both default words read: RC oscillator, watchdog off, protection off; they differ only in the
-// power-up timer bit (active low), which is on for the 16C711.
-const ProfileDefaults kPic16F84{"16F84", 1024, 0x3F, 0xFB, "3FFB", false, false};
-const ProfileDefaults kPic16C711{"16C711", 1024, 0x3F, 0xF3, "3FF3", true, true};
+ProfileDefaults defaultsOf(const DeviceRow &row)
+{
+    const qint16 high = qint16(row.defaultWord >> 8);
+    const qint16 low = qint16(row.defaultWord & 0xFF);
+    constexpr std::uint16_t kPowerUpTimerBit = 0x08; // the panel's box, active low
+    return {row.name,
+            qint16(row.memorySize),
+            high,
+            low,
+            QString::number(high, 16).toUpper() + QString::number(low, 16).toUpper(),
+            (row.defaultWord & kPowerUpTimerBit) == 0,
+            row.eprom(),
+            &row};
+}
+
+const std::vector<ProfileDefaults> &allDefaults()
+{
+    static const std::vector<ProfileDefaults> defaults = [] {
+        std::vector<ProfileDefaults> built;
+        for (int index = 0; index < deviceCount(); ++index)
+            built.push_back(defaultsOf(deviceRow(index)));
+        return built;
+    }();
+    return defaults;
+}
 
 } // namespace
 
 const ProfileDefaults &profileDefaults(Device device)
 {
-    return device == Device::PIC16F84 ? kPic16F84 : kPic16C711;
+    const std::vector<ProfileDefaults> &defaults = allDefaults();
+    const auto index = std::size_t(device);
+    return defaults[index < defaults.size() ? index : 0];
+}
+
+const DeviceRow &deviceRowOf(Device device)
+{
+    return *profileDefaults(device).row;
+}
+
+QList<Device> allDevices()
+{
+    QList<Device> devices;
+    for (int index = 0; index < deviceCount(); ++index)
+        devices += Device(index);
+    return devices;
+}
+
+std::optional<Device> deviceNamed(const QString &name)
+{
+    const std::optional<int> index = deviceIndexNamed(name.toStdString());
+    return index ? std::optional<Device>(Device(*index)) : std::nullopt;
 }
 
 void selectDevice(DeviceProfile &profile, Device device)

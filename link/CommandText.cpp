@@ -22,12 +22,26 @@ QByteArray configFrame(int high, int low)
     return frame('Q' + hexByte(high) + hexByte(low));
 }
 
-QList<QByteArray> toConfigWord()
+namespace {
+
+QList<QByteArray> toConfigSpaceWord(int increments)
 {
     QList<QByteArray> frames{configFrame(0x3F, 0xFF)};
-    for (int i = 0; i < incrementsToConfigWord; ++i)
+    for (int i = 0; i < increments; ++i)
         frames += increment;
     return frames;
+}
+
+} // namespace
+
+QList<QByteArray> toConfigWord()
+{
+    return toConfigSpaceWord(incrementsToConfigWord);
+}
+
+QList<QByteArray> toDeviceId()
+{
+    return toConfigSpaceWord(incrementsToDeviceId);
 }
 
 } // namespace CommandText

@@ -43,8 +43,12 @@ inline const QByteArray programEprom = QByteArrayLiteral("\x02P0");
 // After "Q" with the configuration word, this many increments bring the adapter to the word that
 // the program command then stores (seven, not eight).
 inline constexpr int incrementsToConfigWord = 7;
+// And this many to the device ID at 2006h.
+inline constexpr int incrementsToDeviceId = 6;
 // Brings the adapter to the configuration word without storing anything, for a fetch: "Q" with a
 // blank word, then the increments. Only the program command stores, and none follows.
 QList<QByteArray> toConfigWord();
+// The same to the device ID.
+QList<QByteArray> toDeviceId();
 
 } // namespace CommandText

@@ -159,8 +159,9 @@ struct DeviceOperations::Run {
 
     Outcome write(const ProgramBuffer &program, const WriteJob &job, const QString &name)
     {
-        const QByteArray &programCommand =
-            job.device == Device::PIC16F84 ? CommandText::programFlash : CommandText::programEprom;
+        const QByteArray &programCommand = deviceRowOf(job.device).programCommand == ProgramCommand::P1
+                                               ? CommandText::programFlash
+                                               : CommandText::programEprom;
         Shape shape;
         shape.name = name;
         shape.closingIgnoresV1TimeOut = false;
@@ -299,11 +300,21 @@ Outcome DeviceOperations::verify(const ProgramBuffer &program, int lastWord, std
 
 Outcome DeviceOperations::readConfigWord()
 {
+    return readConfigSpaceWord(CommandText::toConfigWord());
+}
+
+Outcome DeviceOperations::readDeviceId()
+{
+    return readConfigSpaceWord(CommandText::toDeviceId());
+}
+
+Outcome DeviceOperations::readConfigSpaceWord(const QList<QByteArray> &toWord)
+{
     Run run{*this};
     if (run.sendOrEnd(CommandText::opening) == Next::End)
         return run.outcome();
     std::optional<quint16> word;
-    if (run.sendOrEnd(CommandText::toConfigWord()) == Next::Go)
+    if (run.sendOrEnd(toWord) == Next::Go)
         word = run.fetch();
     run.closingStep(false);
     Outcome result = run.outcome();

@@ -46,6 +46,8 @@ public:
     Outcome verify(const ProgramBuffer &program, int lastWord, std::optional<quint16> configWord = std::nullopt);
     // The chip's configuration word in its own opening and closing; nothing is stored.
     Outcome readConfigWord();
+    // The chip's device ID (2006h) the same way, in the outcome's configWord.
+    Outcome readDeviceId();
     // Blanks the buffer, then writes it as the 16F84 (blanking is a flash operation).
     Outcome blankAll(ProgramBuffer &program, int lastWord, const ConfigSource &configWord);
     // Asks the adapter who it is until it answers or the user gives up (Cancel: TimedOut).
@@ -72,6 +74,8 @@ private:
     // After a V1 that timed out, READ still sends F1; VERIFY stops there.
     enum class Closing { AsRead, AsVerify };
 
+    // A word of the configuration space, reached with these frames, in its own opening and closing.
+    Outcome readConfigSpaceWord(const QList<QByteArray> &toWord);
     // read and readWithConfigWord under the name the progress shows.
     Outcome readAs(const QString &name, ProgramBuffer &program, int lastWord, Closing closing = Closing::AsRead);
     Outcome readWithConfigWordAs(const QString &name, ProgramBuffer &program, int lastWord, Device device);

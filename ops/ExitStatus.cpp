@@ -49,6 +49,7 @@ const StatusMeaning kMeanings[] = {
      "the records database cannot be opened or written, has no serial numbers or they are used up (nothing sent "
      "to that chip)"},
     {kChipCannotTake, "cannot take", "the chip cannot take this program; nothing was written"},
+    {kWrongChip, "wrong chip", "the chip in the socket is not the device chosen (its device ID); nothing was programmed"},
     {kStoppedBySignal + SIGINT, "interrupted",
      "interrupted by Ctrl+C (the operation sent its closing step; a second Ctrl+C ends at once)"},
     {kStoppedBySignal + SIGTERM, "ended by SIGTERM", "ended by SIGTERM, as by Ctrl+C"},

@@ -16,6 +16,7 @@ enum ExitStatus : int {
     kResultLost = 6,    // the operation succeeded, but its result line or its row could not be written
     kNoSerialNumber = 7, // the records database failed, has no serial numbers or they are used up
     kChipCannotTake = 8, // write: the check before an EPROM write found words the chip can no longer take
+    kWrongChip = 9,      // the chip's device ID is not the chosen device's; nothing was programmed
     kStoppedBySignal = 128, // plus the signal: 130 Ctrl+C, 143 SIGTERM, 129 SIGHUP
 };
 

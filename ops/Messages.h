@@ -327,4 +327,19 @@ inline Message chipRowNotKept(const QString &reason)
             BoxIcon::Error, BoxButtons::Ok, reason};
 }
 
+// The chip's device ID is not the chosen device's: nothing was programmed.
+inline Message wrongChip(Device chosen, std::optional<quint16> idWord)
+{
+    const DeviceRow &row = deviceRowOf(chosen);
+    const quint16 first = row.id ? row.id->value : 0;
+    const quint16 last = row.id ? quint16(first | (~row.id->mask & 0x3FFF)) : 0;
+    QString read = idWord ? QStringLiteral("reads %1").arg(configWordText(*idWord)) : QStringLiteral("could not be read");
+    if (idWord && (*idWord == 0x3FFF || *idWord == 0))
+        read += QStringLiteral(", which is no device ID at all");
+    return {QStringLiteral("The chip in the socket is not the device chosen"), QStringLiteral("DEVICE ID"), BoxIcon::Error,
+            BoxButtons::Ok,
+            QStringLiteral("Its device ID (word 2006) %1; a PIC%2 reads %3 to %4. Nothing was programmed.")
+                .arg(read, QLatin1String(row.name), configWordText(first), configWordText(last))};
+}
+
 } // namespace Messages

@@ -213,6 +213,20 @@ ChipCheck ProgrammerCore::blankCheck()
     return check;
 }
 
+ChipIdentity ProgrammerCore::checkDeviceId()
+{
+    ChipIdentity identity;
+    const std::optional<DeviceId> id = deviceRowOf(*profile_.device).id;
+    if (!id)
+        return identity;
+    adapter_.forgetFramesSent();
+    identity.outcome = told(operations_.readDeviceId());
+    identity.word = identity.outcome.configWord;
+    identity.outcome.configWord.reset();
+    identity.isChosenDevice = identity.word && (*identity.word & id->mask) == id->value;
+    return identity;
+}
+
 bool ProgrammerCore::checkedBeforeWrite() const
 {
     return profileDefaults(*profile_.device).eprom;

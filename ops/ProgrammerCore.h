@@ -47,6 +47,13 @@ struct FileLoad {
     bool ok() const { return loaded.ok(); }
 };
 
+// The chip in the socket held against the chosen device, by the device ID.
+struct ChipIdentity {
+    Outcome outcome;             // how the read ended; Completed without a read for a device without an ID
+    std::optional<quint16> word; // what 2006h read
+    bool isChosenDevice = true;  // also for a device without an ID: no check is possible
+};
+
 // The programmer below the front ends: it owns the program buffer, the device profile, the run
 // state, the adapter exchanges and the operations, and decides what each command does (which
 // words, which configuration word). The windows and dravik-cli ask it and show what it answers.
@@ -119,6 +126,9 @@ public:
     // Blank check: every program word of the device and the configuration word, held against
     // 3FFF. Nothing is programmed and the buffer is left as it is.
     ChipCheck blankCheck();
+    // For a device that has a device ID: the chip's, read with the load-configuration command and
+    // six increments (nothing is programmed), and whether it is the chosen device's.
+    ChipIdentity checkDeviceId();
     // Whether the chosen device only loses bits when programmed (the 16C711), so that a chip
     // already used may not take the program.
     bool checkedBeforeWrite() const;

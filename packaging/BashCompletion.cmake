@@ -38,9 +38,14 @@ endforeach()
 list(JOIN command_names " " DRAVIK_CLI_COMMANDS)
 list(JOIN file_commands "|" DRAVIK_CLI_FILE_COMMANDS)
 
-# "--device <DEVICE>   16F84 or 16C711. Default 16F84."
-string(REGEX MATCH "--device <[^>]+> +([^\n]+)" device_line "${help}")
-string(REGEX MATCHALL "[0-9]+[A-Z]+[0-9]+" devices "${CMAKE_MATCH_1}")
+# The table under "Devices (-d):", a device a line: "  16F84A   1024  P1 ..."
+string(REGEX MATCH "Devices \\(-d\\):\n  device[^\n]*((\n  [0-9]+[A-Z]+[0-9]+[A-Z]? [^\n]*)+)" device_table "${help}")
+string(REGEX MATCHALL "\n  [0-9]+[A-Z]+[0-9]+[A-Z]?" device_lines "${CMAKE_MATCH_1}")
+set(devices "")
+foreach(line IN LISTS device_lines)
+  string(STRIP "${line}" device)
+  list(APPEND devices ${device})
+endforeach()
 list(REMOVE_DUPLICATES devices)
 list(JOIN devices " " DRAVIK_CLI_DEVICES)
 

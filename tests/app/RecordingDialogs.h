@@ -31,6 +31,10 @@ public:
         portDialogs.append(current);
         return portToChoose;
     }
+    QString askDevice(const QStringList &names, const QString &) override
+    {
+        return names.contains(deviceToChoose) ? deviceToChoose : QString();
+    }
     void endProgram() override { ++endings; }
 
     QStringList boxes;
@@ -38,6 +42,7 @@ public:
     QList<BoxAnswer> answers;
     QString fileToOpen;
     QString portToChoose; // empty: the port dialog is cancelled
+    QString deviceToChoose; // one not offered: Device... is cancelled
     QStringList portDialogs; // the device each port dialog started from
     int fileDialogs = 0;
     QString fileToSave;

@@ -341,12 +341,12 @@ void MainWindowTest::menu_bar_data()
     QTest::newRow("advanced") << Edition::Advanced
                               << QStringList{"COM: COM1, COM2 F2, -, Port...",
                                              "Function: READ, BLANK all, Buffer_view, Line_test, "
-                                             "Save HEX... Ctrl+S, Blank check, Checksum, Check before WRITE, Production...",
+                                             "Save HEX... Ctrl+S, Blank check, Checksum, Check before WRITE, Production..., Device...",
                                              "ABOUT: HELP F1, VER"};
     QTest::newRow("basic") << Edition::Basic
                            << QStringList{"COM: COM1, COM2 F2, -, Port...",
                                           "Function: READ, BLANK all, Buffer_view, WDT enable, "
-                                          "Line_test, Save HEX... Ctrl+S, Blank check, Checksum, Check before WRITE, Production...",
+                                          "Line_test, Save HEX... Ctrl+S, Blank check, Checksum, Check before WRITE, Production..., Device...",
                                           "ABOUT: HELP F1, VER"};
 }
 

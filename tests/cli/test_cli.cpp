@@ -319,7 +319,7 @@ private slots:
         QTest::newRow("bad checksum") << QStringList{"write", "@bad.hex"} << 3 << "FILE ERROR: Can't Read or Open the FILE";
         QTest::newRow("no such file") << QStringList{"verify", "@none.hex"} << 3 << "cannot be opened or read";
         QTest::newRow("file's word above 14 bits") << QStringList{"write", "@wide.hex"} << 3 << "give the word to write with -c";
-        QTest::newRow("blank a 16C711") << QStringList{"-d", "16C711", "blank"} << 2 << "blank is for the 16F84 only";
+        QTest::newRow("blank a 16C711") << QStringList{"-d", "16C711", "blank"} << 2 << "blank is for flash and EEPROM parts";
         QTest::newRow("-c above 14 bits") << QStringList{"write", "@program.hex", "-c", "4000"} << 2 << "--config";
         QTest::newRow("--last past the device") << QStringList{"read", "@out.hex", "--last", "400"} << 2 << "--last";
         QTest::newRow("-c with a sign") << QStringList{"write", "@program.hex", "-c", "+3FF1"} << 2 << "--config";

@@ -50,9 +50,9 @@ void requireDumpRoundTrip(const AdapterModel &model)
     require(reloaded.loadHex(dump) && reloaded.dumpHex() == dump, "a dump loads back as it was");
 
     const HexLoadResult loaded =
-        parseIntelHex(dump, ProgramBuffer(), AdapterModel::kProgramWords);
-    require(loaded.ok() && loaded.LASTADR == AdapterModel::kProgramWords - 1, "dravik loads a dump");
-    for (int n = 0; n < AdapterModel::kProgramWords; ++n)
+        parseIntelHex(dump, ProgramBuffer(), model.programWords());
+    require(loaded.ok() && loaded.LASTADR == model.programWords() - 1, "dravik loads a dump");
+    for (int n = 0; n < model.programWords(); ++n)
         require(loaded.PBUF.word(n) == model.programWord(n), "dravik sees the chip's words");
     require(loaded.PBUF.word(AdapterModel::kConfigAddress) == model.configWord(),
             "dravik sees the configuration word");

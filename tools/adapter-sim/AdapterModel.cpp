@@ -104,10 +104,12 @@ std::vector<std::uint8_t> recordBytes(std::string_view line)
 
 } // namespace
 
-AdapterModel::AdapterModel(Chip chip) : chip_(chip)
+AdapterModel::AdapterModel(Chip chip)
+    : chip_(chip), row_(&deviceRow(static_cast<int>(chip))), program_(static_cast<std::size_t>(row_->memorySize), kWordMask)
 {
-    program_.fill(kWordMask);
     config_.fill(kWordMask);
+    if (row_->id)
+        config_[6] = row_->id->value | 1;
 }
 
 void AdapterModel::setIdSuffix(char eighth, std::string twoCharacters)
@@ -219,7 +221,7 @@ bool AdapterModel::execute(const std::string &frame, Reply &reply)
         break;
     case 'P':
         if (programming_)
-            program();
+            program(frame[1]);
         reply.delayMs = programMs_;
         break;
     }
@@ -236,14 +238,20 @@ std::uint16_t &AdapterModel::cell(int address)
 {
     if (address & kConfigSpace)
         return config_[static_cast<unsigned>(address) & 7u];
-    return program_[static_cast<unsigned>(address) % kProgramWords];
+    return program_[static_cast<unsigned>(address) % program_.size()];
 }
 
-void AdapterModel::program()
+void AdapterModel::program(char command)
 {
+    // The other part's program command does not store: "P1" is a self-timed flash or EEPROM
+    // cycle, "P0" an EPROM pulse.
+    if (command != (row_->programCommand == ProgramCommand::P1 ? '1' : '0')) {
+        ++stats_.protocolViolations;
+        return;
+    }
     std::uint16_t &word = cell(address_);
     // EPROM cells can only lose bits; flash takes the latch as it stands.
-    word = chip_ == Chip::PIC16C711 ? static_cast<std::uint16_t>(word & latch_) : latch_;
+    word = row_->eprom() ? static_cast<std::uint16_t>(word & latch_) : latch_;
 }
 
 std::uint16_t AdapterModel::fetch() const
@@ -255,23 +263,22 @@ std::uint16_t AdapterModel::fetch() const
 
 bool AdapterModel::codeProtected() const
 {
-    const std::uint16_t protectionBits = chip_ == Chip::PIC16F84 ? 0x3FF0 : 0x3FB0;
-    return (configWord() & protectionBits) == 0;
+    return (configWord() & row_->maskOf(FieldKind::CodeProtection)) == 0;
 }
 
 std::uint16_t AdapterModel::programWord(int address) const
 {
-    const unsigned index = static_cast<unsigned>(address) % kProgramWords;
+    const unsigned index = static_cast<unsigned>(address) % program_.size();
     std::uint16_t word = program_[index];
     if (faults_.stuckAddress >= 0 && faults_.stuckBit >= 0 && faults_.stuckBit < 14
-        && static_cast<unsigned>(faults_.stuckAddress) % kProgramWords == index)
+        && static_cast<unsigned>(faults_.stuckAddress) % program_.size() == index)
         word |= static_cast<std::uint16_t>(1u << faults_.stuckBit);
     return word;
 }
 
 void AdapterModel::setProgramWord(int address, std::uint16_t word)
 {
-    program_[static_cast<unsigned>(address) % kProgramWords] = word & kWordMask;
+    program_[static_cast<unsigned>(address) % program_.size()] = word & kWordMask;
 }
 
 std::string AdapterModel::dumpHex() const
@@ -279,7 +286,7 @@ std::string AdapterModel::dumpHex() const
     constexpr int kWordsPerRecord = 8;
     std::string out;
     std::uint8_t data[2 * kWordsPerRecord];
-    for (int first = 0; first < kProgramWords; first += kWordsPerRecord) {
+    for (int first = 0; first < programWords(); first += kWordsPerRecord) {
         for (int i = 0; i < kWordsPerRecord; ++i) {
             const std::uint16_t word = programWord(first + i);
             data[2 * i] = static_cast<std::uint8_t>(word & 0xFF);
@@ -300,7 +307,7 @@ bool AdapterModel::loadHex(std::string_view text)
     auto config = config_;
     auto store = [&](std::uint32_t byteAddress, std::uint8_t value) {
         std::uint16_t *word = nullptr;
-        if (byteAddress < 2u * kProgramWords)
+        if (byteAddress < 2u * program.size())
             word = &program[byteAddress / 2];
         else if (byteAddress >= kConfigByteAddress && byteAddress < kConfigByteAddress + 2 * config.size())
             word = &config[(byteAddress - kConfigByteAddress) / 2];

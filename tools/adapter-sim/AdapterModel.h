@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/DeviceTable.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -10,7 +12,9 @@
 // Plain C++ so it can serve a pseudo-terminal, sit behind a test's fake port, or be fuzzed.
 namespace adaptersim {
 
-enum class Chip { PIC16F84, PIC16C711 };
+// A row of dravik's device table: its memory size, flash or EPROM, program command, code
+// protection bits and device ID. The first two have names; any other is Chip(row).
+enum class Chip : int { PIC16F84 = 0, PIC16C711 = 1 };
 
 // Faults the adapter can be told to show. Command and fetch numbers count from 1 over every frame received.
 // A command in a silent stretch is recorded in the transcript but, as with the adapter unplugged, never
@@ -42,7 +46,6 @@ struct Statistics {
 
 class AdapterModel {
 public:
-    static constexpr int kProgramWords = 1024;
     static constexpr int kConfigAddress = 0x2007;
     static constexpr int kConfigSpace = 0x2000;
 
@@ -52,6 +55,7 @@ public:
     std::vector<Reply> feed(std::string_view bytes);
 
     Chip chip() const { return chip_; }
+    int programWords() const { return static_cast<int>(program_.size()); }
     void setFaults(const Faults &faults) { faults_ = faults; }
     void setIdSuffix(char eighth, std::string twoCharacters); // defaults '0' and "01"
     void setProgramMs(int ms) { programMs_ = ms; }
@@ -67,6 +71,9 @@ public:
     void setProgramWord(int address, std::uint16_t word);
     std::uint16_t configWord() const { return config_[7]; }
     void setConfigWord(std::uint16_t word) { config_[7] = word & 0x3FFF; }
+    // 2006h: the row's device ID with revision 1, 3FFF for a device without one.
+    std::uint16_t deviceId() const { return config_[6]; }
+    void setDeviceId(std::uint16_t word) { config_[6] = word & 0x3FFF; }
     bool inProgrammingMode() const { return programming_; }
     int currentAddress() const { return address_; }
 
@@ -80,11 +87,12 @@ private:
     bool codeProtected() const;
     bool execute(const std::string &frame, Reply &reply);
     std::uint16_t fetch() const;
-    void program();
+    void program(char command);
     std::uint16_t &cell(int address);
     bool silent(int command) const;
 
     Chip chip_;
+    const DeviceRow *row_;
     Faults faults_;
     int programMs_ = 0;
     int replyDelayMs_ = 0;
@@ -95,7 +103,7 @@ private:
     int openingStep_ = 0; // how much of "V0" "F0" "V2" has just been seen
     int address_ = 0;     // 14-bit word address: 0..1FFFh program space, 2000h..3FFFh configuration space
     std::uint16_t latch_ = 0x3FFF;
-    std::array<std::uint16_t, kProgramWords> program_{};
+    std::vector<std::uint16_t> program_;
     std::array<std::uint16_t, 8> config_{}; // 2000h..2007h
 
     bool inFrame_ = false;

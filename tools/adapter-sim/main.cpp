@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <fcntl.h>
@@ -26,7 +27,10 @@ const char kHelp[] =
     "Serves a simulated programmer adapter on a pseudo-terminal. The first line of output is the\n"
     "terminal's path; open it as the adapter's serial port. Runs until SIGTERM or SIGINT.\n"
     "\n"
-    "  --device 16F84|16C711   chip in the socket (default 16F84; the 16C711 is EPROM)\n"
+    "  --device NAME           chip in the socket, a device of dravik-cli devices (default 16F84):\n"
+    "                          its memory size, flash or EPROM, code protection and device ID\n"
+    "  --device-id WORD        what the chip's device ID (2006h) reads, in hex (default: the\n"
+    "                          device's with revision 1, or 3FFF for a device without one)\n"
     "  --id XY                 the two characters ending the identity reply (default 01)\n"
     "  --load FILE.hex         initial chip memory (program words at byte address 2n,\n"
     "                          configuration word at 400Eh): a regular file up to 1 MiB\n"
@@ -51,6 +55,7 @@ const char kHelp[] =
 
 struct Options {
     Chip chip = Chip::PIC16F84;
+    int deviceId = -1; // the device's own
     std::string id = "01";
     std::string load, dump, state, link, transcript;
     int baud = 0;
@@ -106,9 +111,14 @@ Options parse(int argc, char **argv)
             std::exit(0);
         } else if (option == "--device") {
             const std::string &device = argument();
-            if (device != "16F84" && device != "16C711")
-                throw std::invalid_argument("--device: 16F84 or 16C711, not " + device);
-            o.chip = device == "16F84" ? Chip::PIC16F84 : Chip::PIC16C711;
+            const std::optional<int> row = deviceIndexNamed(device);
+            if (!row)
+                throw std::invalid_argument("--device: not a device of dravik-cli devices: " + device);
+            o.chip = Chip(*row);
+        } else if (option == "--device-id") {
+            o.deviceId = number(argument(), option, 16);
+            if (o.deviceId > 0x3FFF)
+                throw std::invalid_argument("--device-id: a 14-bit word in hex");
         } else if (option == "--id") {
             o.id = argument();
             if (o.id.size() != 2 || o.id.find_first_of("\x02\x06") != std::string::npos)
@@ -212,6 +222,8 @@ int main(int argc, char **argv)
 
     AdapterModel model(options.chip);
     model.setIdSuffix('0', options.id);
+    if (options.deviceId >= 0)
+        model.setDeviceId(static_cast<std::uint16_t>(options.deviceId));
     model.setProgramMs(options.programMs);
     model.setReplyDelayMs(options.replyDelayMs);
     model.setFaults(options.faults);
