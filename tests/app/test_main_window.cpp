@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 #include "app/ProductionWindow.h"
 #include "device/ConfigWord.h"
+#include "device/Profiles.h"
 #include "image/HexLoader.h"
 #include "ops/Messages.h"
 #include "ops/RecordStore.h"
@@ -76,6 +77,7 @@ private slots:
     void chip_checks_of_the_function_menu_data();
     void chip_checks_of_the_function_menu();
     void production_writes_a_saved_file_once_and_the_next_chip();
+    void device_item_chooses_any_device_and_is_remembered();
 };
 
 void MainWindowTest::startup_state_data()
@@ -801,6 +803,28 @@ void MainWindowTest::production_writes_a_saved_file_once_and_the_next_chip()
     QTRY_COMPARE_WITH_TIMEOUT(rig.dialogs.boxes, QStringList{"Can't Read or Open the FILE / FILE ERROR"}, 5000);
     QCOMPARE(rig.port.sentCommands(), QStringList());
     QCOMPARE(rig.window->buffer().word(0), quint16(0x2806));
+}
+
+// Device... selects a sibling with neither option button selected and its own memory size; the
+// next start selects it again, until an option button is clicked.
+void MainWindowTest::device_item_chooses_any_device_and_is_remembered()
+{
+    TemporarySettings settings;
+    {
+        Rig rig(Edition::Advanced);
+        rig.dialogs.deviceToChoose = "16C710";
+        rig.window->menuItems().Device->trigger();
+        QVERIFY(!rig.c().Option1->isChecked() && !rig.c().Option2->isChecked());
+        QCOMPARE(rig.c().Text5->text(), QStringLiteral("1FF"));
+        QCOMPARE(rig.c().Text6->text(), QStringLiteral("3FF3"));
+        QVERIFY(!rig.window->menuItems().BLANK->isEnabled());
+    }
+    Rig again(Edition::Basic);
+    QCOMPARE(again.window->profile().device, deviceNamed("16C710"));
+    QCOMPARE(again.window->profile().MEMSIZE, qint16(512));
+    again.c().Option2->click();
+    QCOMPARE(again.window->profile().device, Device::PIC16C711);
+    QCOMPARE(Rig(Edition::Basic).window->profile().device, Device::PIC16F84);
 }
 
 QTEST_MAIN(MainWindowTest)

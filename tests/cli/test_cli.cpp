@@ -1,4 +1,6 @@
 #include "device/AddressField.h"
+#include "device/DeviceTable.h"
+#include "ops/Messages.h"
 #include "tests/app/WindowBench.h"
 
 #include <QCheckBox>
@@ -975,6 +977,93 @@ private slots:
         QCOMPARE(run.out, QStringLiteral("adapter answered: Confirm Tobrisk 42\n"));
         QVERIFY2(run.err.contains("> <STX>Z\n< VRN0412042\n"), qPrintable(run.err));
         QVERIFY(run.err.contains("CHECK ID: Confirm Tobrisk 42"));
+    }
+
+    // Every row of the device table against adapter-sim serving it: a program up to the last word
+    // of its memory is written with its program command and default word, one word more is refused
+    // with nothing sent, and a blank chip's checksum.
+    void every_device_of_the_table_data()
+    {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<int>("words");
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("defaultWord");
+        QTest::addColumn<QString>("meaning");
+        QTest::addColumn<QString>("blankChecksum");
+        const QString flashWords = "RC oscillator, power-up timer off, watchdog off, no code protection";
+        const QString epromWords =
+            "RC oscillator, power-up timer on, watchdog off, no code protection, brown-out reset on";
+        QTest::newRow("16F84") << "16F84" << 1024 << "P1" << "3FFB" << flashWords << "3BFB";
+        QTest::newRow("16C711") << "16C711" << 1024 << "P0" << "3FF3" << epromWords << "3BF3";
+        QTest::newRow("16F84A") << "16F84A" << 1024 << "P1" << "3FFB" << flashWords << "3BFB";
+        QTest::newRow("16F83") << "16F83" << 512 << "P1" << "3FFB" << flashWords << "3DFB";
+        QTest::newRow("16C710") << "16C710" << 512 << "P0" << "3FF3" << epromWords << "3DF3";
+        QCOMPARE(deviceCount(), 5); // a new row needs its test row
+    }
+
+    void every_device_of_the_table()
+    {
+        QFETCH(QString, device);
+        QFETCH(int, words);
+        QFETCH(QString, program);
+        SimBench bench({"--device", device});
+        REQUIRE_SIM(bench);
+        QList<quint16> fits(words, 0x3FFF);
+        fits.first() = 0x2805;
+        fits.last() = 0x0008;
+        const Finished written = bench.run({"-d", device, "--no-blank-check", "write", bench.file("fits.hex", hexFileOf(fits))});
+        QCOMPARE(written.status, 0);
+        QFETCH(QString, defaultWord);
+        QFETCH(QString, meaning);
+        QVERIFY2(written.err.contains(QStringLiteral("configuration word %1 (the %2's default): %3\n").arg(defaultWord, device, meaning)),
+                 qPrintable(written.err));
+        const QStringList sent = bench.transcript();
+        QCOMPARE(sent.count(program), words + 1);
+        QCOMPARE(sent.count(program == "P1" ? "P0" : "P1"), 0);
+
+        QList<quint16> tooLong = fits;
+        tooLong << 0x0008;
+        QCOMPARE(bench.run({"-d", device, "write", bench.file("long.hex", hexFileOf(tooLong))}).status, 3);
+        QCOMPARE(bench.transcript(), sent);
+        const ProgramBuffer chip = bench.chip();
+        QCOMPARE(chip.word(words - 1), quint16(0x0008));
+        QCOMPARE(Messages::configWordText(chip.word(0x2007)), defaultWord);
+
+        const Finished sum = dravikCli({"-d", device, "checksum", bench.file("blank.hex", hexFileOf({0x3FFF}))});
+        QFETCH(QString, blankChecksum);
+        QVERIFY2(sum.out.startsWith("checksum " + blankChecksum), qPrintable(sum.out));
+    }
+
+    // A device with an ID refuses a chip whose ID is another or missing before anything is
+    // programmed: the ID read is all the chip gets.
+    void device_id_tells_the_chip_in_the_socket_data()
+    {
+        QTest::addColumn<QStringList>("simulator");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("right, revision 1") << QStringList{"--device", "16F84A"} << 0 << "";
+        QTest::newRow("another") << QStringList{"--device", "16F84A", "--device-id", "0D20"} << 9 << "reads 0D20;";
+        QTest::newRow("missing") << QStringList{"--device", "16F84"} << 9 << "reads 3FFF, which is no device ID at all";
+    }
+
+    void device_id_tells_the_chip_in_the_socket()
+    {
+        QFETCH(QStringList, simulator);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        SimBench bench(simulator);
+        REQUIRE_SIM(bench);
+        const Finished run = bench.run({"-d", "16F84A", "write", bench.file("program.hex", programFile(kProgram))});
+        QCOMPARE(run.status, status);
+        const QStringList idRead = QStringList{"V0", "F0", "V2", "Q3FFF"} + QStringList(6, "I") + QStringList{"S", "V1", "F1"};
+        QCOMPARE(bench.transcript().mid(0, idRead.size()), idRead);
+        if (status == 0) {
+            QCOMPARE(bench.chip().word(5), kProgram[5]);
+            return;
+        }
+        QCOMPARE(bench.transcript(), idRead);
+        QVERIFY2(run.err.contains("DEVICE ID: The chip in the socket is not the device chosen") && run.err.contains(said),
+                 qPrintable(run.err));
     }
 };
 
