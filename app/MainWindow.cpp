@@ -177,6 +177,14 @@ void MainWindow::readClicked()
 void MainWindow::blankAllClicked()
 {
     runExclusive([this] {
+        // A device with an ID: another chip is not blanked.
+        const ChipIdentity identity = core_.checkDeviceId();
+        if (!identity.outcome.completed())
+            return;
+        if (!identity.isChosenDevice) {
+            showBox(Messages::wrongChip(*core_.profile().device, identity.word));
+            return;
+        }
         controls_.Text4->setText(hexText(0));
         controls_.Text5->setText(hexText(core_.profile().MEMSIZE - 1));
         core_.blankAll();

@@ -46,7 +46,9 @@ void MainWindow::writeChip()
     if (!chip.reachedChip || chip.outcome.kind == Outcome::Kind::Abandoned || !production_ || !production_->isVisible())
         return;
     QString detail;
-    if (chip.cannotTake)
+    if (chip.wrongChip)
+        detail = QStringLiteral("%1 was not written: the chip is another device").arg(file);
+    else if (chip.cannotTake)
         detail = QStringLiteral("%1 was not written: the check before WRITE failed").arg(file);
     else if (chip.passed())
         detail = QStringLiteral("%1 written").arg(file);

@@ -102,14 +102,20 @@ WrittenChip ProductionLine::write(const ProductionSetup &setup, bool checkFirst)
     start.fileSha256 = core_.loadedFileSha256();
     start.checksum = core_.checksum();
 
-    if (checkFirst && core_.checkedBeforeWrite()) {
+    // A chip that is another device than the one chosen gets nothing more than its ID read.
+    const ChipIdentity identity = core_.checkDeviceId();
+    chip.outcome = identity.outcome;
+    chip.wrongChip = identity.outcome.completed() && !identity.isChosenDevice;
+    if (chip.wrongChip)
+        window_.showBox(Messages::wrongChip(*core_.profile().device, identity.word));
+    if (chip.outcome.completed() && !chip.wrongChip && checkFirst && core_.checkedBeforeWrite()) {
         const ChipCheck check = core_.checkBeforeWrite();
         chip.outcome = check.outcome;
         chip.cannotTake = check.outcome.completed() && !check.comparison.agrees();
         if (chip.cannotTake)
             window_.showBox(Messages::chipCannotTakeProgram(check.comparison));
     }
-    if (chip.outcome.completed() && !chip.cannotTake) {
+    if (chip.outcome.completed() && !chip.cannotTake && !chip.wrongChip) {
         // The number is taken once the chip is known to take the program, and never given twice.
         if (const QString problem = run.begin(start); !problem.isEmpty()) {
             run.putBackProgram();
@@ -120,11 +126,11 @@ WrittenChip ProductionLine::write(const ProductionSetup &setup, bool checkFirst)
             chip.serialNumber = read.serial->describe(*run.row().serialNumber);
         chip.outcome = run.write(ProgrammerCore::Question::Asked);
     }
-    chip.status = chip.cannotTake ? kChipCannotTake : exitStatusFor(chip.outcome);
+    chip.status = chip.wrongChip ? kWrongChip : chip.cannotTake ? kChipCannotTake : exitStatusFor(chip.outcome);
     run.putBackProgram();
 
     if (store_) {
-        // A chip that failed its check has its row too, without a number.
+        // A chip that failed a check has its row too, without a number.
         QString problem = run.begun() ? QString() : run.begin(start, false);
         if (problem.isEmpty())
             problem = run.complete(chipResult(chip.status, chip.outcome.word), chip.status,

@@ -23,11 +23,12 @@ struct ProductionSetup {
 struct WrittenChip {
     Outcome outcome;
     bool reachedChip = false; // something went to the chip; else it was refused or declined first
+    bool wrongChip = false;   // its device ID is not the chosen device's
     bool cannotTake = false;  // the check before WRITE found words the chip can no longer take
     int status = 0;           // as the chip's row keeps it (dravik-cli's exit status)
     QString serialNumber;     // "1001 (words 3FC-3FF: 3400 3400 3403 34E9)" when it got one
 
-    bool passed() const { return reachedChip && !cannotTake && outcome.completed(); }
+    bool passed() const { return reachedChip && !wrongChip && !cannotTake && outcome.completed(); }
 };
 
 // The windows' WRITE, also from the Production window: the loaded program written as WRITE writes
@@ -41,6 +42,7 @@ public:
     ProductionLine(const ProductionLine &) = delete;
     ProductionLine &operator=(const ProductionLine &) = delete;
 
+    // A device with a device ID has the chip's read first; another chip gets nothing more.
     // `checkFirst`: a chip of a part that only loses bits is read first, and one that cannot take
     // the program gets nothing more.
     WrittenChip write(const ProductionSetup &setup, bool checkFirst);
