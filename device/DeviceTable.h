@@ -7,7 +7,7 @@
 
 // Every device dravik programs, one row each: all that differs between parts that the adapter
 // programs with the same commands. Plain C++ on purpose: the simulated adapter serves the same
-// rows. docs/ARCHITECTURE.md names the datasheet and programming specification behind each row.
+// rows. docs/ARCHITECTURE.md names the Microchip documents behind each row.
 
 // What a program word is stored in.
 enum class MemoryKind {

@@ -1,6 +1,7 @@
 #include "app/DataViewWindow.h"
 #include "app/MainWindow.h"
 #include "app/ProductionWindow.h"
+#include "app/WindowSettings.h"
 #include "device/ConfigWord.h"
 #include "device/Profiles.h"
 #include "image/HexLoader.h"
@@ -77,6 +78,8 @@ private slots:
     void chip_checks_of_the_function_menu_data();
     void chip_checks_of_the_function_menu();
     void production_writes_a_saved_file_once_and_the_next_chip();
+    void production_fields_that_cannot_be_used_send_nothing_data();
+    void production_fields_that_cannot_be_used_send_nothing();
     void device_item_chooses_any_device_and_is_remembered();
 };
 
@@ -803,6 +806,49 @@ void MainWindowTest::production_writes_a_saved_file_once_and_the_next_chip()
     QTRY_COMPARE_WITH_TIMEOUT(rig.dialogs.boxes, QStringList{"Can't Read or Open the FILE / FILE ERROR"}, 5000);
     QCOMPARE(rig.port.sentCommands(), QStringList());
     QCOMPARE(rig.window->buffer().word(0), quint16(0x2806));
+}
+
+void MainWindowTest::production_fields_that_cannot_be_used_send_nothing_data()
+{
+    QTest::addColumn<bool>("records");
+    QTest::addColumn<QString>("serialWords");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("not ADDR:WORDS") << true << "3-2" << "1" << "Serial words: ADDR:WORDS";
+    QTest::newRow("past the device") << true << "3FF:2" << "1" << "lie outside the 16F84's words 0 to 3FF";
+    QTest::newRow("no database") << false << "3:2" << "1" << "need a records database";
+    QTest::newRow("words the file gives") << true << "1:2" << "1" << "word 1 is one";
+    QTest::newRow("no sequence yet") << true << "3:2" << "" << "has no sequence of serial numbers yet";
+    QTest::newRow("numbers used up") << true << "3:1" << "256" << "used up";
+}
+
+// WRITE with the Production window's fields: what cannot be used is said before anything is sent
+// and no row is kept.
+void MainWindowTest::production_fields_that_cannot_be_used_send_nothing()
+{
+    QFETCH(bool, records);
+    QFETCH(QString, serialWords);
+    QFETCH(QString, first);
+    TemporarySettings settings;
+    QTemporaryDir dir;
+    const QString database = dir.filePath("records.sqlite");
+    WindowSettings::setProduction({records ? database : QString(), serialWords, first});
+    Rig rig(Edition::Advanced);
+    adaptersim::AdapterModel model(adaptersim::Chip::PIC16F84);
+    rig.port.attach(model);
+    rig.dialogs.fileToOpen = QString::fromUtf8(writeFile(dir, "program.hex", hexFileOf({0x2805, 0x0009})));
+    rig.c().Command2->click();
+    rig.port.clearRecords();
+    rig.c().Command3->click();
+    QCOMPARE(rig.dialogs.boxes, QStringList{"Nothing was written / PRODUCTION"});
+    QFETCH(QString, why);
+    QVERIFY2(rig.dialogs.messages.last().informativeText.contains(why), qPrintable(rig.dialogs.messages.last().informativeText));
+    QCOMPARE(rig.port.sentCommands(), QStringList());
+    RecordStore store(database);
+    int rows = 0;
+    if (store.open(RecordStore::Missing::Refuse).isEmpty())
+        store.forEachRow([&rows](const QStringList &) { ++rows; });
+    QCOMPARE(rows, 0);
 }
 
 // Device... selects a sibling with neither option button selected and its own memory size; the

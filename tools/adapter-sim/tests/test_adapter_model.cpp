@@ -83,6 +83,9 @@ private slots:
         QTest::newRow("configuration after Q and seven I")
             << f84 << kOpening + QStringList{"Q3FFB"} + times(7, "I") + QStringList{"P1", "S"}
             << acks(12) + word("3FFB") << 0x3FFB;
+        QTest::newRow("16F84A's device ID after Q and six I")
+            << Chip(*deviceIndexNamed("16F84A")) << kOpening + QStringList{"Q3FFF"} + times(6, "I") + QStringList{"S"}
+            << acks(10) + word("0561") << 0x3FFF;
         QTest::newRow("six I miss it") << f84 << kOpening + QStringList{"Q3FFB"} + times(6, "I") + QStringList{"P1"}
                                        << acks(11) << 0x3FFF;
         QTest::newRow("EPROM configuration clears bits")
@@ -134,6 +137,7 @@ private slots:
         QTest::newRow("fetch after closing") << kOpening + kClosing + QStringList{"I", "S"} << 2 << false;
         QTest::newRow("read's double closing") << kOpening + QStringList{"S", "I"} + kClosing + kClosing << 0 << false;
         QTest::newRow("write's second opening") << kOpening + kClosing + kOpening + QStringList{"Q3FFB"} << 0 << true;
+        QTest::newRow("the EPROM's program command on flash") << kOpening + QStringList{"L1234", "P0"} << 1 << true;
     }
     void violations_are_acknowledged_and_counted()
     {
