@@ -100,7 +100,6 @@ private:
     std::optional<SignalWatch> signalWatch_;
     QElapsedTimer clock_; // the operation's time on the line
     QString serialOverlap_; // the first word of the --serial range the HEX file gives
-    QString fileSha256_;
     QString adapter_;
     ChipRecord record_;
     bool chipReached_ = false; // the run got as far as a chip, which the records are to tell of
@@ -111,12 +110,8 @@ ExitStatus Session::check()
     prepared_ = command_.prepare(job_);
     if (!prepared_)
         return kBadFile;
-    if (job_.loaded) {
-        if (store_)
-            fileSha256_ = sha256Of(options_.file);
-        if (options_.serialRange)
-            serialOverlap_ = options_.serialRange->overlap([this](int word) { return job_.loaded->storesWord(word); });
-    }
+    if (job_.loaded && options_.serialRange)
+        serialOverlap_ = options_.serialRange->overlap([this](int word) { return core_.fileGivesWord(word); });
     return prepareRecords();
 }
 
@@ -266,7 +261,7 @@ ChipRow Session::chipStart() const
     start.adapter = adapter_;
     start.device = QLatin1String(profileDefaults(options_.device).name);
     start.file = options_.file;
-    start.fileSha256 = fileSha256_;
+    start.fileSha256 = core_.loadedFileSha256();
     if (job_.loaded)
         start.checksum = core_.checksum();
     return start;

@@ -94,13 +94,7 @@ WrittenChip ProductionLine::write(const ProductionSetup &setup, bool checkFirst)
     chip.reachedChip = true;
     QElapsedTimer clock;
     clock.start();
-    ChipRow start;
-    start.port = core_.ports().device();
-    start.adapter = adapterIdentity(start.port);
-    start.device = QLatin1String(profileDefaults(*core_.profile().device).name);
-    start.file = core_.loadedFilePath();
-    start.fileSha256 = core_.loadedFileSha256();
-    start.checksum = core_.checksum();
+    const ChipRow start = chipStart();
 
     // A chip that is another device than the one chosen gets nothing more than its ID read.
     const ChipIdentity identity = core_.checkDeviceId();
@@ -141,6 +135,19 @@ WrittenChip ProductionLine::write(const ProductionSetup &setup, bool checkFirst)
         }
     }
     return chip;
+}
+
+// The chip's row as it starts: where, which device and which file.
+ChipRow ProductionLine::chipStart()
+{
+    ChipRow start;
+    start.port = core_.ports().device();
+    start.adapter = adapterIdentity(start.port);
+    start.device = QLatin1String(profileDefaults(*core_.profile().device).name);
+    start.file = core_.loadedFilePath();
+    start.fileSha256 = core_.loadedFileSha256();
+    start.checksum = core_.checksum();
+    return start;
 }
 
 QString ProductionLine::prepareRecords(const ProductionSetup &setup, const std::optional<SerialRange> &serial,

@@ -10,6 +10,7 @@
 
 class ProgrammerCore;
 class RecordStore;
+struct ChipRow;
 class WindowSeam;
 
 // What the Production window sets for every write from the windows, as it was typed.
@@ -53,6 +54,7 @@ private:
     QString prepareRecords(const ProductionSetup &setup, const std::optional<SerialRange> &serial,
                            std::optional<quint64> firstNumber);
     WrittenChip refused(const QString &reason);
+    ChipRow chipStart();
 
     ProgrammerCore &core_;
     WindowSeam &window_;
