@@ -60,7 +60,7 @@ void requireDumpRoundTrip(const AdapterModel &model)
 
 void feedCommands(FuzzInput &in, int flags)
 {
-    const Chip chip = flags & 2 ? Chip::PIC16C711 : Chip::PIC16F84;
+    const Chip chip = Chip(in.byte() % deviceCount()); // any device of the table
     Faults faults;
     faults.noise = flags & 4;
     faults.wrongId = flags & 8;
