@@ -41,7 +41,7 @@ const ProfileDefaults &profileDefaults(Device device)
 
 const DeviceRow &deviceRowOf(Device device)
 {
-    return *profileDefaults(device).row;
+    return deviceRow(int(device));
 }
 
 QList<Device> allDevices()
